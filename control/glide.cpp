@@ -1,0 +1,3 @@
+#include "machine/machine.h"
+
+void mi::glideStep() {}

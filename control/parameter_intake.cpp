@@ -1,0 +1,3 @@
+#include "machine/machine.h"
+
+void HOST_CALL mi::ProcessTick() {}

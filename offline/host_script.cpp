@@ -1,0 +1,185 @@
+#include "offline/host_script.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <memory>
+#include <sstream>
+
+#include "offline/hosted_machine.h"
+#include "offline/parameter_record.h"
+
+namespace offline {
+
+namespace {
+
+constexpr int32_t kDefaultRate = 44100;
+constexpr int32_t kDefaultSamplesPerTick = 5512;
+
+std::vector<std::string> splitTokens(const std::string& line) {
+    std::vector<std::string> tokens;
+    std::string token;
+    for (char c : line) {
+        if (c == ' ' || c == '\t' || c == '\r') {
+            if (!token.empty()) tokens.push_back(std::move(token));
+            token.clear();
+        } else {
+            token += c;
+        }
+    }
+    if (!token.empty()) tokens.push_back(std::move(token));
+    return tokens;
+}
+
+long long parseInteger(const std::string& token, int line, long long min, long long max,
+                       const char* what) {
+    long long value = 0;
+    const char* begin = token.data();
+    const char* end = begin + token.size();
+    if (begin != end && *begin == '+') ++begin;
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end)
+        throw ScriptError(line, std::string("expected an integer ") + what + ", got '" + token + "'");
+    if (value < min || value > max)
+        throw ScriptError(line, std::string(what) + " " + token + " is outside " +
+                                    std::to_string(min) + ".." + std::to_string(max));
+    return value;
+}
+
+void expectArguments(const std::vector<std::string>& tokens, size_t count, int line) {
+    if (tokens.size() != count + 1)
+        throw ScriptError(line, "'" + tokens[0] + "' takes " + std::to_string(count) +
+                                    " argument" + (count == 1 ? "" : "s"));
+}
+
+}  // namespace
+
+std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDescription& info) {
+    std::vector<ScriptCommand> commands;
+    std::istringstream stream(text);
+    std::string raw;
+    int line = 0;
+    bool created = false;
+    bool destroyed = false;
+    while (std::getline(stream, raw)) {
+        ++line;
+        const std::string content = raw.substr(0, raw.find('#'));
+        const std::vector<std::string> tokens = splitTokens(content);
+        if (tokens.empty()) continue;
+        ScriptCommand command{};
+        command.line = line;
+        const std::string& verb = tokens[0];
+        if (verb == "rate" || verb == "tpt") {
+            expectArguments(tokens, 1, line);
+            command.kind = verb == "rate" ? ScriptCommand::Rate : ScriptCommand::SamplesPerTick;
+            command.first = parseInteger(tokens[1], line, INT32_MIN, INT32_MAX, verb.c_str());
+        } else if (verb == "create") {
+            expectArguments(tokens, 0, line);
+            if (created) throw ScriptError(line, "the machine is created only once");
+            created = true;
+            command.kind = ScriptCommand::Create;
+        } else if (verb == "destroy") {
+            expectArguments(tokens, 0, line);
+            if (!created || destroyed) throw ScriptError(line, "no machine to destroy");
+            destroyed = true;
+            command.kind = ScriptCommand::Destroy;
+        } else if (verb == "tick" || verb == "render" || verb == "text") {
+            if (!created) throw ScriptError(line, "'" + verb + "' before 'create'");
+            if (destroyed) throw ScriptError(line, "'" + verb + "' after 'destroy'");
+            if (verb == "render") {
+                expectArguments(tokens, 2, line);
+                command.kind = ScriptCommand::Render;
+                command.first = parseInteger(tokens[1], line, 0, INT32_MAX, "frame count");
+                command.second = parseInteger(tokens[2], line, INT32_MIN, INT32_MAX, "work mode");
+            } else if (verb == "text") {
+                expectArguments(tokens, 2, line);
+                command.kind = ScriptCommand::Text;
+                command.first = parseInteger(tokens[1], line, INT32_MIN, INT32_MAX, "index");
+                command.second = parseInteger(tokens[2], line, INT32_MIN, INT32_MAX, "value");
+            } else {
+                command.kind = ScriptCommand::Tick;
+                size_t first = 1;
+                if (tokens.size() > 1 && tokens[1] == "defaults") {
+                    command.defaults = true;
+                    first = 2;
+                }
+                for (size_t i = first; i < tokens.size(); ++i) {
+                    const size_t equals = tokens[i].find('=');
+                    if (equals == std::string::npos)
+                        throw ScriptError(line, "expected I=V, got '" + tokens[i] + "'");
+                    const int index = static_cast<int>(parseInteger(
+                        tokens[i].substr(0, equals), line, 0, info.globalParameterCount - 1,
+                        "parameter index"));
+                    const bool word = info.parameters[index]->type == ParameterWord;
+                    const int value = static_cast<int>(parseInteger(
+                        tokens[i].substr(equals + 1), line, 0, word ? 65535 : 255, "value"));
+                    command.values.emplace_back(index, value);
+                }
+            }
+        } else {
+            throw ScriptError(line, "unknown command '" + verb + "'");
+        }
+        commands.push_back(std::move(command));
+    }
+    return commands;
+}
+
+ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+                       const std::vector<float>& input) {
+    ScriptResult result;
+    int32_t rate = kDefaultRate;
+    int32_t samplesPerTick = kDefaultSamplesPerTick;
+    std::unique_ptr<HostedMachine> machine;
+    ParameterRecord record(*library.info());
+    size_t inputAt = 0;
+    std::vector<float> buffer;
+
+    for (const ScriptCommand& command : commands) {
+        switch (command.kind) {
+            case ScriptCommand::Rate:
+                rate = static_cast<int32_t>(command.first);
+                if (machine) machine->setSampleRate(rate);
+                break;
+            case ScriptCommand::SamplesPerTick:
+                samplesPerTick = static_cast<int32_t>(command.first);
+                if (machine) machine->setSamplesPerTick(samplesPerTick);
+                break;
+            case ScriptCommand::Create:
+                machine = std::make_unique<HostedMachine>(library, rate, samplesPerTick);
+                break;
+            case ScriptCommand::Destroy:
+                machine.reset();
+                break;
+            case ScriptCommand::Tick:
+                if (command.defaults)
+                    record.setDefaults();
+                else
+                    record.clear();
+                for (auto [index, value] : command.values) record.set(index, value);
+                machine->tick(record);
+                break;
+            case ScriptCommand::Render: {
+                const size_t samples = static_cast<size_t>(command.first) * 2;
+                buffer.assign(samples, 0.0f);
+                const size_t available = std::min(samples, input.size() - inputAt);
+                std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(inputAt), available,
+                            buffer.begin());
+                inputAt += available;
+                machine->render(buffer.data(), static_cast<int32_t>(command.first),
+                                static_cast<int32_t>(command.second));
+                result.output.insert(result.output.end(), buffer.begin(), buffer.end());
+                break;
+            }
+            case ScriptCommand::Text: {
+                const char* text = machine->valueText(static_cast<int32_t>(command.first),
+                                                      static_cast<int32_t>(command.second));
+                result.texts += text != nullptr ? text : "(null)";
+                result.texts += '\n';
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace offline
