@@ -1,0 +1,106 @@
+// Render throughput of the machine: frames per second and nanoseconds per frame, blocks of
+// 256 frames as the host sends them.
+#include <benchmark/benchmark.h>
+
+#include <initializer_list>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "machine/exports.h"
+#include "machine/parameters.h"
+#include "offline/hosted_machine.h"
+#include "offline/parameter_record.h"
+
+namespace {
+
+constexpr int kBlock = 256;
+constexpr int kBlocksPerIteration = 64;
+
+using Settings = std::vector<std::pair<int, int>>;
+
+struct Session {
+    explicit Session(const Settings& settings)
+        : machine(*GetInfo(), &CreateMachine, 44100, 5512), record(*GetInfo()) {
+        record.setDefaults();
+        for (auto [index, value] : settings) record.set(index, value);
+        machine.tick(record);
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> noise(-16384.0f, 16384.0f);
+        input.resize(2 * kBlock * kBlocksPerIteration);
+        for (float& s : input) s = noise(random);
+        buffer.resize(2 * kBlock);
+    }
+
+    // One iteration: kBlocksPerIteration blocks of input (or silence), processed in place.
+    void run(bool silent) {
+        for (int b = 0; b < kBlocksPerIteration; ++b) {
+            if (silent)
+                std::fill(buffer.begin(), buffer.end(), 0.0f);
+            else
+                std::copy_n(input.begin() + 2 * kBlock * b, 2 * kBlock, buffer.begin());
+            machine.render(buffer.data(), kBlock, 3);
+        }
+        benchmark::DoNotOptimize(buffer.data());
+    }
+
+    offline::HostedMachine machine;
+    offline::ParameterRecord record;
+    std::vector<float> input;
+    std::vector<float> buffer;
+};
+
+void report(benchmark::State& state) {
+    const double frames = static_cast<double>(state.iterations()) * kBlock * kBlocksPerIteration;
+    state.SetItemsProcessed(static_cast<int64_t>(frames));
+    state.counters["per_frame"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void renderWith(benchmark::State& state, const Settings& settings) {
+    Session session(settings);
+    for (auto _ : state) session.run(false);
+    report(state);
+}
+
+const Settings kFullChain = {
+    {ParamChorusLfoType, 1}, {ParamFilterType, 1},   {ParamFilterLfoType, 1},
+    {ParamCutoff, 40000},    {ParamResonance, 30},   {ParamPanLfoType, 1},
+    {ParamResample, 22050},  {ParamModeLeft, 3},     {ParamModeParamLeft, 50},
+    {ParamModeRight, 2},     {ParamFeedbackLeft, 70}, {ParamFeedbackRight, 70},
+};
+
+void Defaults(benchmark::State& state) { renderWith(state, {}); }
+void DelayMode(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    renderWith(state, {{ParamModeLeft, mode}, {ParamModeRight, mode}, {ParamModeParamLeft, 50},
+                       {ParamModeParamRight, 50}});
+}
+void FullChain(benchmark::State& state) { renderWith(state, kFullChain); }
+
+// Loud input with long feedback, then silence: the decaying loops and filter histories would
+// fall into subnormal numbers here.
+Settings tailSettings() {
+    Settings s = kFullChain;
+    s.push_back({ParamFeedbackLeft, 95});
+    s.push_back({ParamFeedbackRight, 95});
+    return s;
+}
+void TailWithSignal(benchmark::State& state) { renderWith(state, tailSettings()); }
+void SilentTail(benchmark::State& state) {
+    Session session(tailSettings());
+    for (int i = 0; i < 40; ++i) session.run(false);
+    for (int i = 0; i < 400; ++i) session.run(true);  // let the echoes decay towards nothing
+    for (auto _ : state) session.run(true);
+    report(state);
+}
+
+BENCHMARK(Defaults);
+BENCHMARK(DelayMode)->DenseRange(0, 5)->ArgName("mode");
+BENCHMARK(FullChain);
+BENCHMARK(TailWithSignal);
+BENCHMARK(SilentTail);
+
+}  // namespace
+
+BENCHMARK_MAIN();
