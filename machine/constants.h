@@ -23,6 +23,9 @@ inline constexpr double kCutoffMin = 30.0;
 inline constexpr double kCutoffMax = 22000.0;
 inline constexpr int32_t kSdkMarker = 0x12345678;
 inline constexpr int32_t kSaveDataValue = 100;
+inline constexpr double kThousandthsPerTick = 1000.0;  // delay values up to the limit count these
+inline constexpr double kCutoffValueMax = 65000.0;     // the cutoff control's raw range
+inline constexpr int kCrusherMaxBits = 16;             // the bitcrusher at full depth
 
 // Single-precision constants widened to double where they are applied.
 inline constexpr double kPercentFactor = static_cast<double>(0.01f);  // dry and wet gains
