@@ -62,4 +62,12 @@ TEST(ControlRobustness, RandomRecordsAndHostsKeepEveryIndexInRange) {
     }
 }
 
+TEST(ControlRobustness, WithoutATickLengthGlidesLandAtOnce) {
+    test::LocalMachine m(44100, 0);
+    test::tick(m, {{ParamFeedbackLeft, 90}, {ParamCutoff, 40000}});
+    test::glide(m);
+    EXPECT_EQ(m->feedbackLeftCurrent, 90.0f);
+    EXPECT_EQ(m->cutoffCurrent, m->cutoffTarget);
+}
+
 }  // namespace
