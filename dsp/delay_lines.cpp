@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dsp/truncate.h"
+#include "dsp/conversions.h"
 #include "machine/machine.h"
 
 namespace {
@@ -103,12 +103,12 @@ inline float stepChannel(ChannelLines& line, float x) {
     const int32_t p = line.loopPos / kFixedOne;
     float& a = line.loop[2 * p];
     float& b = line.offset[2 * (line.offsetPos / kFixedOne)];
-    a = static_cast<float>(double{a} + b);
+    a = dsp::saturateToFloat(double{a} + b);
     if constexpr (kEntry == Entry::Silent)
         b = 0.0f;
     else
         b = entryValue<kEntry>(x, line);
-    a = static_cast<float>(a * line.gain);
+    a = dsp::saturateToFloat(a * line.gain);
     if constexpr (kReadout == Readout::Normal) {
         return a;
     } else if constexpr (kReadout == Readout::Inverted) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "dsp/conversions.h"
 #include "machine/machine.h"
 
 namespace {
@@ -24,7 +25,7 @@ void runBiquad(float* wet, const float (&coef)[5], float (&history)[4], int32_t 
         x2 = x1;
         x1 = x;
         y2 = y1;
-        y1 = static_cast<float>(y);
+        y1 = dsp::saturateToFloat(y);
         wet[j] = y1;
     }
     history[0] = x1;

@@ -1,5 +1,6 @@
 // The last stage of a chunk: the pan shares glide per sample toward the targets the glide
 // step set, and each frame becomes the dry input plus both wet channels spread by the shares.
+#include "dsp/conversions.h"
 #include "machine/machine.h"
 
 namespace {
@@ -34,15 +35,15 @@ void mixFrames(Mix& mix, float* samples, const float* wetLeft, const float* wetR
         const double wL = wetLeft[j], wR = wetRight[j];
         if constexpr (kInput) {
             const double inL = samples[2 * j], inR = samples[2 * j + 1];
-            samples[2 * j] = static_cast<float>(inL * mix.dryLeft + pL * mix.wetLeft * wL +
-                                                (1.0 - pR) * mix.wetRight * wR);
-            samples[2 * j + 1] = static_cast<float>(inR * mix.dryRight + pR * mix.wetRight * wR +
-                                                    (1.0 - pL) * mix.wetLeft * wL);
+            samples[2 * j] = dsp::saturateToFloat(inL * mix.dryLeft + pL * mix.wetLeft * wL +
+                                                  (1.0 - pR) * mix.wetRight * wR);
+            samples[2 * j + 1] = dsp::saturateToFloat(inR * mix.dryRight + pR * mix.wetRight * wR +
+                                                      (1.0 - pL) * mix.wetLeft * wL);
         } else {
             samples[2 * j] =
-                static_cast<float>(pL * mix.wetLeft * wL + (1.0 - pR) * mix.wetRight * wR);
+                dsp::saturateToFloat(pL * mix.wetLeft * wL + (1.0 - pR) * mix.wetRight * wR);
             samples[2 * j + 1] =
-                static_cast<float>(pR * mix.wetRight * wR + (1.0 - pL) * mix.wetLeft * wL);
+                dsp::saturateToFloat(pR * mix.wetRight * wR + (1.0 - pL) * mix.wetLeft * wL);
         }
     }
     mix.shareLeft = pL;

@@ -2,7 +2,7 @@
 // repeated until the next capture.
 #include <cmath>
 
-#include "dsp/truncate.h"
+#include "dsp/conversions.h"
 #include "machine/machine.h"
 
 void mi::runSampleAndHold(int32_t begin, int32_t end) {

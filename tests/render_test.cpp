@@ -242,6 +242,31 @@ TEST(Render, PanShareGlidesOntoItsTargetWithoutPassingIt) {
     EXPECT_EQ(m->panMixLeftCurrent, 0.5f);
 }
 
+// Finite input never yields an infinity: it would stay in the loop or the filter history for
+// ever and become NaN in the mix. Results beyond the float range hold at its largest value.
+TEST(Render, HugeFiniteInputNeverTurnsInfinite) {
+    test::LocalMachine m;
+    test::setLevels(*m, 400, 400);
+    test::setPan(*m, 50, 50);
+    test::setLoop(*m, Side::Both, 1);
+    test::setFeedback(*m, Side::Both, 100);
+    m->filterType = 1;
+    const float gain[5] = {4.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::copy(gain, gain + 5, m->filterCoefLeft);
+    std::copy(gain, gain + 5, m->filterCoefRight);
+    const float largest = std::numeric_limits<float>::max();
+    Frames io = test::silence(100);
+    for (size_t i = 0; i < io.size(); ++i) io[i] = i % 2 ? -largest : largest;
+    for (int pass = 0; pass < 5; ++pass) {
+        test::render(*m, io);  // the output is the next input
+        for (float v : io) ASSERT_TRUE(std::isfinite(v)) << pass;
+    }
+    EXPECT_EQ(io[0], largest);
+    Frames quiet = test::silence(100);
+    test::render(*m, quiet);
+    for (float v : quiet) ASSERT_TRUE(std::isfinite(v));
+}
+
 #ifdef TARVO_HAS_MXCSR
 TEST(Render, FlushesSubnormalsAndRestoresTheCallersSetting) {
     test::LocalMachine m;
