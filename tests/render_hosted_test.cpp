@@ -47,19 +47,16 @@ TEST(Hosted, ImpulseEchoesAfterTheOffsetThenEveryLoopLength) {
     in[0] = 1000.0f;
     in[1] = 1000.0f;
     const std::vector<float> out = h.render(in);
+    // Left: first echo after the offset, then every 100 samples; right: after one sample,
+    // then every 50, inverted.
+    std::vector<float> left(384, 0.0f), right(384, 0.0f);
+    float echo = 500.0f;
+    for (int j = 30; j < 384; j += 100, echo /= 2) left[j] = echo;
+    echo = -500.0f;
+    for (int j = 1; j < 384; j += 50, echo /= 2) right[j] = echo;
     for (int j = 0; j < 384; ++j) {
-        const float left = j == 30 ? 500 : j == 130 ? 250 : j == 230 ? 125 : j == 330 ? 62.5f : 0;
-        const float right = j == 1     ? -500
-                            : j == 51  ? -250
-                            : j == 101 ? -125
-                            : j == 151 ? -62.5f
-                            : j == 201 ? -31.25f
-                            : j == 251 ? -15.625f
-                            : j == 301 ? -7.8125f
-                            : j == 351 ? -3.90625f
-                                       : 0;
-        ASSERT_EQ(out[2 * j], left) << j;
-        ASSERT_EQ(out[2 * j + 1], right) << j;
+        ASSERT_EQ(out[2 * j], left[j]) << j;
+        ASSERT_EQ(out[2 * j + 1], right[j]) << j;
     }
 }
 
