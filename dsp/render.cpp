@@ -77,6 +77,7 @@ void mi::runChunk(float* samples, int32_t begin, int32_t end, bool inputPresent)
     if (begin >= end) return;
     if (inputPresent) conditionInput(samples, begin, end);
     runDelayLines(samples, begin, end, inputPresent);
+    // A chorus type the intake found no table for has no oscillator to read: it stays off.
     if (chorusLfoType != 0 && chorusLfoTable) runChorus(begin, end);
     if (filterType != 0) runFilter(begin, end);
     if (resampleRatio != 1.0f) runSampleAndHold(begin, end);
