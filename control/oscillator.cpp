@@ -37,7 +37,9 @@ float advanceOscillator(float position, float period) {
     // A period that is not a positive length (no tempo from the host) holds the oscillator.
     if (!(period > 0.0f)) return withinCycle(position);
     const double advanced = position + kCycle / (static_cast<double>(period) / kPeriodSamples);
-    if (advanced < kCycle) return withinCycle(static_cast<float>(advanced));
+    // Just below a cycle the rounding can store 256 itself; the next advance wraps it as any
+    // other, and a read takes it as position 0.
+    if (advanced < kCycle) return static_cast<float>(advanced);
     const double rounded = static_cast<float>(advanced);
     const double cycles = std::trunc(advanced / kCycle);
     return withinCycle(static_cast<float>(rounded - kCycle * cycles));

@@ -294,8 +294,15 @@ TEST(Oscillator, AdvanceWrapsWithinOneCycle) {
     EXPECT_NEAR(advanceOscillator(255.95f, 88192.0f), 0.0661, 1e-4);
     // Very short cycles wrap over many turns at once: 20480 positions per step.
     EXPECT_EQ(advanceOscillator(10.0f, 0.5f), 10.0f);
-    // An advance that rounds up to 256 is a full cycle: position 0.
-    EXPECT_EQ(advanceOscillator(std::nextafter(256.0f, 0.0f), 1.0e9f), 0.0f);
+    // An advance that rounds up to 256 keeps that value, is read as position 0, and the next
+    // advance wraps it like any other.
+    const float full = advanceOscillator(std::nextafter(256.0f, 0.0f), 1.0e9f);
+    EXPECT_EQ(full, 256.0f);
+    float ramp[256];
+    for (int i = 0; i < 256; ++i) ramp[i] = static_cast<float>(i + 1);
+    EXPECT_EQ(readOscillator(ramp, oscillatorPosition(full, 360.0f, 0.7111111283302307f)), 1.0f);
+    EXPECT_EQ(readOscillator(ramp, full), 1.0f);
+    EXPECT_LT(advanceOscillator(full, 1.0e9f), 1.0f);
 
     // Periods from a host without tempo hold the oscillator, finite and in range.
     const float inf = std::numeric_limits<float>::infinity();
