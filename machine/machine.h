@@ -30,10 +30,27 @@ public:
 
     // Parameter control.
     int32_t lineLengthFor(int32_t value) const;
+    float glideStepFor(float target, float current) const;
+    float cutoffFor(int32_t value) const;
+    const float* lfoTableFor(int32_t type, const float* present) const;
+    const float* chorusLfoTableFor(int32_t type, const float* present) const;
+    void selectPanLfo(int32_t type);
+    void selectFilterLfo(int32_t type);
+    void receiveModeParam(int32_t param, int32_t mode, int32_t& target, float current, float& step);
     void designFilter(float cutoffHz, int32_t type);
     void glideStep();
+    void glideFilter(int32_t rate);
+    void glidePan();
 
     // Audio engine.
+    void renderBlock(float* samples, int32_t count, bool inputPresent);
+    void runChunk(float* samples, int32_t begin, int32_t end, bool inputPresent);
+    void conditionInput(float* samples, int32_t begin, int32_t end);
+    void runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent);
+    void runChorus(int32_t begin, int32_t end);
+    void runFilter(int32_t begin, int32_t end);
+    void runSampleAndHold(int32_t begin, int32_t end);
+    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent);
 
     // Rest of the host-facing header.
     miex extension;
