@@ -1,6 +1,7 @@
 // Conversions that stay defined for values no host should send.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -24,6 +25,24 @@ inline float saturateToFloat(double value) {
     if (std::fabs(value) > kLargest && std::isfinite(value))
         return static_cast<float>(std::copysign(kLargest, value));
     return static_cast<float>(value);
+}
+
+// The same holding for a value rounded from a finite result, where an infinity can only be
+// such an overflow: it becomes the largest float of its sign, the next value below it in the
+// bits. Written without branches on the bits, so that loops run it several values at a time.
+inline float heldInRange(float value) {
+    uint32_t bits = std::bit_cast<uint32_t>(value);
+    bits -= (bits & 0x7fffffffu) == 0x7f800000u ? 1u : 0u;
+    return std::bit_cast<float>(bits);
+}
+
+// Whether no value is an infinity or NaN: an exponent of all ones carries into the top bit.
+// Written on the bits so that the check runs several values at a time.
+inline bool allFinite(const float* values, int32_t count) {
+    uint32_t carry = 0;
+    for (int32_t i = 0; i < count; ++i)
+        carry |= (std::bit_cast<uint32_t>(values[i]) & 0x7f800000u) + 0x00800000u;
+    return (carry & 0x80000000u) == 0;
 }
 
 }  // namespace dsp

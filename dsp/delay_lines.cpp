@@ -2,6 +2,11 @@
 // feedback loop that sets the spacing of the echoes after it. The delay mode shapes what
 // enters the offset line or changes how the loop is read; the loop itself holds nothing but
 // the feedback gain.
+//
+// A chunk runs in stretches over which neither line wraps. Within a stretch every frame
+// touches its own slot of each line, so the frames are independent of each other and the
+// per-frame loop carries no position arithmetic; only a "Reverse" read-out, which looks at
+// the loop from the other end, still runs strictly frame after frame.
 #include <algorithm>
 #include <cmath>
 
@@ -22,39 +27,42 @@ enum DelayMode : int32_t {
     kBitcrusher = 5,
 };
 
-// One channel's lines, copied out of the machine for a chunk and written back after it.
-// Positions are fixed point (samples x kFixedOne); a frame is two floats, so the channel's
-// float of frame f is at index 2 * f.
+constexpr int32_t kFixedShift = 10;  // kFixedOne = 1 << kFixedShift
+static_assert(kFixedOne == 1 << kFixedShift);
+
+// One channel's lines, copied out of the machine for a chunk and written back after it. A
+// frame is two floats, so the channel's float of frame f is at index 2 * f. The line stands on
+// the frame it processed last; the next frame is the one after it, wrapped.
 struct ChannelLines {
-    float* loop;    // the channel's first float in delayBufferA
-    float* offset;  // and in delayBufferB
-    int32_t loopPos, loopLength;
-    int32_t offsetPos, offsetLength;
-    int32_t loopFrames;
-    double gain;
+    float* loop;                       // the channel's first float in delayBufferA
+    float* offset;                     // and in delayBufferB
+    int32_t loopFrames, offsetFrames;  // at least one frame each
+    int32_t loopFrame, offsetFrame;
+    int32_t loopFraction, offsetFraction;  // position bits below one sample, carried unchanged
+    float gain;
     double modeValue;  // clip level, shaper amount or quantisation step
     double clipGain;
 };
 
-// A length as the position advance uses it. A line of length 0 stays on frame 0, exactly as
-// a line of one sample does, so 0 becomes one sample here and the advance needs no third
-// step. Whole samples inside the buffer are all the tick ever sets; anything else is cut to
-// that, so every position names a frame of the line.
-int32_t usableLength(int32_t length, int32_t bufferFrames) {
+// A length in whole frames. A line of length 0 stays on frame 0, exactly as a line of one
+// sample does, so 0 counts as one frame. Whole samples inside the buffer are all the tick
+// ever sets; anything else is cut to that, so every position names a frame of the line.
+int32_t usableFrames(int32_t length, int32_t bufferFrames) {
     const int64_t limit = int64_t{bufferFrames} * kFixedOne;
-    const int64_t whole = std::clamp<int64_t>(length, 0, limit) / kFixedOne * kFixedOne;
-    return whole == 0 ? kFixedOne : static_cast<int32_t>(whole);
+    const int64_t frames = std::clamp<int64_t>(length, 0, limit) / kFixedOne;
+    return frames == 0 ? 1 : static_cast<int32_t>(frames);
 }
 
-int32_t usablePosition(int32_t position, int32_t length) {
-    return position >= 0 && position < length ? position : 0;
+// A position outside its line starts it again from frame 0.
+void standOn(int32_t position, int32_t frames, int32_t& frame, int32_t& fraction) {
+    const bool inside = position >= 0 && position < int64_t{frames} * kFixedOne;
+    frame = inside ? position >> kFixedShift : 0;
+    fraction = inside ? position & (kFixedOne - 1) : 0;
 }
 
-// Forward by one sample with one addition and at most one subtraction.
-inline int32_t advance(int32_t position, int32_t length) {
-    position += kFixedOne;
-    if (position >= length) position -= length;
-    return position;
+inline int32_t nextFrame(int32_t frame, int32_t frames) {
+    ++frame;
+    return frame >= frames ? frame - frames : frame;
 }
 
 // Soft clip with its knee at the clip level, then the make-up gain that brings full scale
@@ -79,11 +87,14 @@ inline double shaped(double x, double amount) {
 inline double crushed(double x, double step) { return dsp::truncateTowardZero(x / step) * step; }
 
 // What enters the offset line. A sample that is not a finite number would circulate in the
-// loop for ever, so it enters as silence.
-template <Entry kEntry>
+// loop for ever, so it enters as silence. A chunk whose input is known to be finite leaves
+// plain samples unchecked (kFinite).
+template <Entry kEntry, bool kFinite>
 inline float entryValue(float x, const ChannelLines& line) {
     float e;
-    if constexpr (kEntry == Entry::Plain)
+    if constexpr (kEntry == Entry::Silent)
+        return 0.0f;
+    else if constexpr (kEntry == Entry::Plain)
         e = x;
     else if constexpr (kEntry == Entry::Clipped)
         e = static_cast<float>(clipped(x, line.modeValue, line.clipGain));
@@ -91,62 +102,179 @@ inline float entryValue(float x, const ChannelLines& line) {
         e = static_cast<float>(shaped(x, line.modeValue));
     else
         e = static_cast<float>(crushed(x, line.modeValue));
+    if constexpr (kEntry == Entry::Plain && kFinite) return e;
     return std::isfinite(e) ? e : 0.0f;
 }
 
-// One frame of one channel: advance both lines, move what leaves the offset line into the
-// loop, enter the new sample, apply the feedback gain and read the loop out.
-template <Entry kEntry, Readout kReadout>
-inline float stepChannel(ChannelLines& line, float x) {
-    line.loopPos = advance(line.loopPos, line.loopLength);
-    line.offsetPos = advance(line.offsetPos, line.offsetLength);
-    const int32_t p = line.loopPos / kFixedOne;
-    float& a = line.loop[2 * p];
-    float& b = line.offset[2 * (line.offsetPos / kFixedOne)];
-    a = dsp::saturateToFloat(double{a} + b);
-    if constexpr (kEntry == Entry::Silent)
-        b = 0.0f;
-    else
-        b = entryValue<kEntry>(x, line);
-    a = dsp::saturateToFloat(a * line.gain);
-    if constexpr (kReadout == Readout::Normal) {
-        return a;
-    } else if constexpr (kReadout == Readout::Inverted) {
+// The loop's new content at one frame: what it held plus what leaves the offset line, times
+// the feedback gain. Both are always finite, so only an overflow needs holding. (A sum or
+// product of two floats rounds to the same float in single precision as in double precision
+// and then rounded.)
+inline float loopValue(float held, float leaving, float gain) {
+    return dsp::heldInRange(dsp::heldInRange(held + leaving) * gain);
+}
+
+template <Readout kReadout>
+inline float readout(float a) {
+    if constexpr (kReadout == Readout::Inverted)
         return -a;
-    } else {
+    else
+        return a;
+}
+
+// One stretch of one channel: `frames` frames from loop frame p and offset frame q on, none
+// of which wraps. The input and the lines advance two floats per frame.
+template <Entry kEntry, Readout kReadout, bool kFinite>
+void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __restrict input,
+                float* __restrict wet, int32_t frames) {
+    float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
+    float* __restrict offset = line.offset + 2 * static_cast<ptrdiff_t>(q);
+    const float gain = line.gain;
+    if constexpr (kReadout == Readout::Reverse) {
         // Read backward while the write goes forward. At the wrap the mirrored frame would
-        // lie one beyond the loop; taken modulo the loop length it is frame 0.
-        return line.loop[2 * (p == 0 ? 0 : line.loopFrames - p)];
-    }
-}
-
-template <Entry kEntry, Readout kReadout>
-void runChannel(ChannelLines& channel, const float* input, float* wet, int32_t begin, int32_t end) {
-    ChannelLines line = channel;
-    for (int32_t j = begin; j < end; ++j) {
-        float x = 0.0f;
-        if constexpr (kEntry != Entry::Silent) x = input[2 * j];
-        wet[j] = stepChannel<kEntry, kReadout>(line, x);
-    }
-    channel = line;
-}
-
-// Both channels "Normal": one loop runs both, with the same results as two.
-template <Entry kEntry>
-void runBothNormal(ChannelLines& leftChannel, ChannelLines& rightChannel, const float* input,
-                   float* wetLeft, float* wetRight, int32_t begin, int32_t end) {
-    ChannelLines left = leftChannel, right = rightChannel;
-    for (int32_t j = begin; j < end; ++j) {
-        float xL = 0.0f, xR = 0.0f;
-        if constexpr (kEntry != Entry::Silent) {
-            xL = input[2 * j];
-            xR = input[2 * j + 1];
+        // lie one beyond the loop; taken modulo the loop length it is frame 0. The read may
+        // land on a frame this stretch has just written, so the frames run strictly in order.
+        float* const whole = line.loop;
+        for (int32_t k = 0; k < frames; ++k) {
+            const float a = loopValue(loop[2 * k], offset[2 * k], gain);
+            offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
+            loop[2 * k] = a;
+            const int32_t f = p + k;
+            wet[k] = whole[2 * static_cast<ptrdiff_t>(f == 0 ? 0 : line.loopFrames - f)];
         }
-        wetLeft[j] = stepChannel<kEntry, Readout::Normal>(left, xL);
-        wetRight[j] = stepChannel<kEntry, Readout::Normal>(right, xR);
+    } else {
+        for (int32_t k = 0; k < frames; ++k) {
+            const float a = loopValue(loop[2 * k], offset[2 * k], gain);
+            offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
+            loop[2 * k] = a;
+            wet[k] = readout<kReadout>(a);
+        }
     }
-    leftChannel = left;
-    rightChannel = right;
+}
+
+// The same for an offset line of one frame: what leaves it is the entry of the frame before.
+template <Entry kEntry, Readout kReadout, bool kFinite>
+void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __restrict input,
+                           float* __restrict wet, int32_t frames) {
+    float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
+    const float gain = line.gain;
+    float leaving = line.offset[0];
+    if constexpr (kReadout == Readout::Reverse) {
+        float* const whole = line.loop;
+        for (int32_t k = 0; k < frames; ++k) {
+            const float a = loopValue(loop[2 * k], leaving, gain);
+            leaving = entryValue<kEntry, kFinite>(input[2 * k], line);
+            loop[2 * k] = a;
+            const int32_t f = p + k;
+            wet[k] = whole[2 * static_cast<ptrdiff_t>(f == 0 ? 0 : line.loopFrames - f)];
+        }
+    } else {
+        // Each frame takes the entry of the frame before straight from the input, so the
+        // frames stay independent of each other.
+        loop[0] = loopValue(loop[0], leaving, gain);
+        wet[0] = readout<kReadout>(loop[0]);
+        for (int32_t k = 1; k < frames; ++k) {
+            const float a =
+                loopValue(loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], line), gain);
+            loop[2 * k] = a;
+            wet[k] = readout<kReadout>(a);
+        }
+        leaving = entryValue<kEntry, kFinite>(input[2 * frames - 2], line);
+    }
+    line.offset[0] = leaving;
+}
+
+// How many frames from loop frame p and offset frame q run before either line wraps.
+inline int32_t stretchFrames(const ChannelLines& line, int32_t p, int32_t q, int32_t left) {
+    int32_t frames = std::min(left, line.loopFrames - p);
+    if (line.offsetFrames > 1) frames = std::min(frames, line.offsetFrames - q);
+    return frames;
+}
+
+template <Entry kEntry, Readout kReadout, bool kFinite>
+void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begin, int32_t end) {
+    for (int32_t j = begin; j < end;) {
+        const int32_t p = nextFrame(line.loopFrame, line.loopFrames);
+        const int32_t q = nextFrame(line.offsetFrame, line.offsetFrames);
+        const int32_t frames = stretchFrames(line, p, q, end - j);
+        if (line.offsetFrames == 1)
+            runStretchShortOffset<kEntry, kReadout, kFinite>(line, p, input + 2 * j, wet + j,
+                                                             frames);
+        else
+            runStretch<kEntry, kReadout, kFinite>(line, p, q, input + 2 * j, wet + j, frames);
+        line.loopFrame = p + frames - 1;
+        line.offsetFrame = line.offsetFrames == 1 ? 0 : q + frames - 1;
+        j += frames;
+    }
+}
+
+// Both channels "Normal" on lines of the same lengths at the same positions: their floats lie
+// side by side, so one loop runs both frame by frame, with the same results as two.
+template <Entry kEntry, bool kFinite>
+void runPairStretch(const ChannelLines& left, const ChannelLines& right, int32_t p, int32_t q,
+                    const float* __restrict input, float* __restrict wetLeft,
+                    float* __restrict wetRight, int32_t frames) {
+    float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
+    float* __restrict offset = left.offset + 2 * static_cast<ptrdiff_t>(q);
+    const float gainLeft = left.gain, gainRight = right.gain;
+    for (int32_t k = 0; k < frames; ++k) {
+        const float a = loopValue(loop[2 * k], offset[2 * k], gainLeft);
+        const float b = loopValue(loop[2 * k + 1], offset[2 * k + 1], gainRight);
+        offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], left);
+        offset[2 * k + 1] = entryValue<kEntry, kFinite>(input[2 * k + 1], right);
+        loop[2 * k] = a;
+        loop[2 * k + 1] = b;
+        wetLeft[k] = a;
+        wetRight[k] = b;
+    }
+}
+
+template <Entry kEntry, bool kFinite>
+void runPairStretchShortOffset(const ChannelLines& left, const ChannelLines& right, int32_t p,
+                               const float* __restrict input, float* __restrict wetLeft,
+                               float* __restrict wetRight, int32_t frames) {
+    float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
+    const float gainLeft = left.gain, gainRight = right.gain;
+    loop[0] = loopValue(loop[0], left.offset[0], gainLeft);
+    loop[1] = loopValue(loop[1], right.offset[0], gainRight);
+    wetLeft[0] = loop[0];
+    wetRight[0] = loop[1];
+    for (int32_t k = 1; k < frames; ++k) {
+        const float a =
+            loopValue(loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], left), gainLeft);
+        const float b = loopValue(loop[2 * k + 1],
+                                  entryValue<kEntry, kFinite>(input[2 * k - 1], right), gainRight);
+        loop[2 * k] = a;
+        loop[2 * k + 1] = b;
+        wetLeft[k] = a;
+        wetRight[k] = b;
+    }
+    left.offset[0] = entryValue<kEntry, kFinite>(input[2 * frames - 2], left);
+    right.offset[0] = entryValue<kEntry, kFinite>(input[2 * frames - 1], right);
+}
+
+template <Entry kEntry, bool kFinite>
+void runPair(ChannelLines& left, ChannelLines& right, const float* input, float* wetLeft,
+             float* wetRight, int32_t begin, int32_t end) {
+    for (int32_t j = begin; j < end;) {
+        const int32_t p = nextFrame(left.loopFrame, left.loopFrames);
+        const int32_t q = nextFrame(left.offsetFrame, left.offsetFrames);
+        const int32_t frames = stretchFrames(left, p, q, end - j);
+        if (left.offsetFrames == 1)
+            runPairStretchShortOffset<kEntry, kFinite>(left, right, p, input + 2 * j, wetLeft + j,
+                                                       wetRight + j, frames);
+        else
+            runPairStretch<kEntry, kFinite>(left, right, p, q, input + 2 * j, wetLeft + j,
+                                            wetRight + j, frames);
+        left.loopFrame = right.loopFrame = p + frames - 1;
+        left.offsetFrame = right.offsetFrame = left.offsetFrames == 1 ? 0 : q + frames - 1;
+        j += frames;
+    }
+}
+
+bool inStep(const ChannelLines& a, const ChannelLines& b) {
+    return a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
+           a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
 }
 
 using ChannelLoop = void (*)(ChannelLines&, const float*, float*, int32_t, int32_t);
@@ -159,77 +287,87 @@ int32_t effectiveMode(int32_t mode, bool inputPresent) {
     return mode;
 }
 
+template <bool kFinite>
 ChannelLoop channelLoop(int32_t mode, bool inputPresent) {
     if (!inputPresent) {
         switch (mode) {
             case kInverted:
-                return runChannel<Entry::Silent, Readout::Inverted>;
+                return runChannel<Entry::Silent, Readout::Inverted, kFinite>;
             case kReverse:
-                return runChannel<Entry::Silent, Readout::Reverse>;
+                return runChannel<Entry::Silent, Readout::Reverse, kFinite>;
             default:
-                return runChannel<Entry::Silent, Readout::Normal>;
+                return runChannel<Entry::Silent, Readout::Normal, kFinite>;
         }
     }
     switch (mode) {
         case kInverted:
-            return runChannel<Entry::Plain, Readout::Inverted>;
+            return runChannel<Entry::Plain, Readout::Inverted, kFinite>;
         case kReverse:
-            return runChannel<Entry::Plain, Readout::Reverse>;
+            return runChannel<Entry::Plain, Readout::Reverse, kFinite>;
         case kClipping:
-            return runChannel<Entry::Clipped, Readout::Normal>;
+            return runChannel<Entry::Clipped, Readout::Normal, kFinite>;
         case kWaveshaper:
-            return runChannel<Entry::Shaped, Readout::Normal>;
+            return runChannel<Entry::Shaped, Readout::Normal, kFinite>;
         case kBitcrusher:
-            return runChannel<Entry::Crushed, Readout::Normal>;
+            return runChannel<Entry::Crushed, Readout::Normal, kFinite>;
         default:
-            return runChannel<Entry::Plain, Readout::Normal>;
+            return runChannel<Entry::Plain, Readout::Normal, kFinite>;
+    }
+}
+
+ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_t loopPosition,
+                          int32_t offsetLength, int32_t offsetPosition, int32_t bufferFrames,
+                          float gain, float modeValue, float clipGain) {
+    ChannelLines line;
+    line.loop = loop;
+    line.offset = offset;
+    line.loopFrames = usableFrames(loopLength, bufferFrames);
+    line.offsetFrames = usableFrames(offsetLength, bufferFrames);
+    standOn(loopPosition, line.loopFrames, line.loopFrame, line.loopFraction);
+    standOn(offsetPosition, line.offsetFrames, line.offsetFrame, line.offsetFraction);
+    line.gain = gain;
+    line.modeValue = modeValue;
+    line.clipGain = clipGain;
+    return line;
+}
+
+template <bool kFinite>
+void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t modeRight,
+              const float* samples, float* wetLeft, float* wetRight, int32_t begin, int32_t end,
+              bool inputPresent) {
+    if (modeLeft == kNormal && modeRight == kNormal && inStep(left, right)) {
+        if (inputPresent)
+            runPair<Entry::Plain, kFinite>(left, right, samples, wetLeft, wetRight, begin, end);
+        else
+            runPair<Entry::Silent, kFinite>(left, right, samples, wetLeft, wetRight, begin, end);
+    } else {
+        channelLoop<kFinite>(modeLeft, inputPresent)(left, samples, wetLeft, begin, end);
+        channelLoop<kFinite>(modeRight, inputPresent)(right, samples + 1, wetRight, begin, end);
     }
 }
 
 }  // namespace
 
-void mi::runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent) {
-    ChannelLines left{delayBufferA,
-                      delayBufferB,
-                      0,
-                      usableLength(delayLengthLeft, delayBufferFrames),
-                      0,
-                      usableLength(offsetLengthLeft, delayBufferFrames),
-                      0,
-                      feedbackGainLeft,
-                      modeValueLeftCurrent,
-                      clipGainLeft};
-    ChannelLines right{delayBufferA + 1,
-                       delayBufferB + 1,
-                       0,
-                       usableLength(delayLengthRight, delayBufferFrames),
-                       0,
-                       usableLength(offsetLengthRight, delayBufferFrames),
-                       0,
-                       feedbackGainRight,
-                       modeValueRightCurrent,
-                       clipGainRight};
-    left.loopPos = usablePosition(delayPosLeft, left.loopLength);
-    left.offsetPos = usablePosition(offsetPosLeft, left.offsetLength);
-    left.loopFrames = left.loopLength / kFixedOne;
-    right.loopPos = usablePosition(delayPosRight, right.loopLength);
-    right.offsetPos = usablePosition(offsetPosRight, right.offsetLength);
-    right.loopFrames = right.loopLength / kFixedOne;
+void mi::runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
+                       bool inputFinite) {
+    ChannelLines left = channelLines(delayBufferA, delayBufferB, delayLengthLeft, delayPosLeft,
+                                     offsetLengthLeft, offsetPosLeft, delayBufferFrames,
+                                     feedbackGainLeft, modeValueLeftCurrent, clipGainLeft);
+    ChannelLines right = channelLines(
+        delayBufferA + 1, delayBufferB + 1, delayLengthRight, delayPosRight, offsetLengthRight,
+        offsetPosRight, delayBufferFrames, feedbackGainRight, modeValueRightCurrent, clipGainRight);
 
     const int32_t modeLeft = effectiveMode(delayModeLeft, inputPresent);
     const int32_t modeRight = effectiveMode(delayModeRight, inputPresent);
-    if (modeLeft == kNormal && modeRight == kNormal) {
-        if (inputPresent)
-            runBothNormal<Entry::Plain>(left, right, samples, wetLeft, wetRight, begin, end);
-        else
-            runBothNormal<Entry::Silent>(left, right, samples, wetLeft, wetRight, begin, end);
-    } else {
-        channelLoop(modeLeft, inputPresent)(left, samples, wetLeft, begin, end);
-        channelLoop(modeRight, inputPresent)(right, samples + 1, wetRight, begin, end);
-    }
+    if (inputFinite)
+        runLines<true>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+                       inputPresent);
+    else
+        runLines<false>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+                        inputPresent);
 
-    delayPosLeft = left.loopPos;
-    offsetPosLeft = left.offsetPos;
-    delayPosRight = right.loopPos;
-    offsetPosRight = right.offsetPos;
+    delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
+    offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
+    delayPosRight = right.loopFrame * kFixedOne + right.loopFraction;
+    offsetPosRight = right.offsetFrame * kFixedOne + right.offsetFraction;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "dsp/conversions.h"
 #include "dsp/denormals.h"
 #include "machine/machine.h"
 
@@ -76,10 +77,14 @@ void mi::runChunk(float* samples, int32_t begin, int32_t end, bool inputPresent)
     end = std::min(end, kMaxBlockFrames);
     if (begin >= end) return;
     if (inputPresent) conditionInput(samples, begin, end);
-    runDelayLines(samples, begin, end, inputPresent);
+    // Input no host should send (infinities, NaN) is met by checks in the delay entry and the
+    // mix; a chunk without any runs without them.
+    const bool inputFinite =
+        !inputPresent || dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
+    runDelayLines(samples, begin, end, inputPresent, inputFinite);
     // A chorus type the intake found no table for has no oscillator to read: it stays off.
     if (chorusLfoType != 0 && chorusLfoTable) runChorus(begin, end);
     if (filterType != 0) runFilter(begin, end);
     if (resampleRatio != 1.0f) runSampleAndHold(begin, end);
-    mixOutput(samples, begin, end, inputPresent);
+    mixOutput(samples, begin, end, inputPresent, inputFinite);
 }
