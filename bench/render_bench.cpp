@@ -64,19 +64,35 @@ void renderWith(benchmark::State& state, const Settings& settings) {
 }
 
 const Settings kFullChain = {
-    {ParamChorusLfoType, 1}, {ParamFilterType, 1},   {ParamFilterLfoType, 1},
-    {ParamCutoff, 40000},    {ParamResonance, 30},   {ParamPanLfoType, 1},
-    {ParamResample, 22050},  {ParamModeLeft, 3},     {ParamModeParamLeft, 50},
+    {ParamChorusLfoType, 1}, {ParamFilterType, 1},    {ParamFilterLfoType, 1},
+    {ParamCutoff, 40000},    {ParamResonance, 30},    {ParamPanLfoType, 1},
+    {ParamResample, 22050},  {ParamModeLeft, 3},      {ParamModeParamLeft, 50},
     {ParamModeRight, 2},     {ParamFeedbackLeft, 70}, {ParamFeedbackRight, 70},
 };
 
 void Defaults(benchmark::State& state) { renderWith(state, {}); }
 void DelayMode(benchmark::State& state) {
     const int mode = static_cast<int>(state.range(0));
-    renderWith(state, {{ParamModeLeft, mode}, {ParamModeRight, mode}, {ParamModeParamLeft, 50},
+    renderWith(state, {{ParamModeLeft, mode},
+                       {ParamModeRight, mode},
+                       {ParamModeParamLeft, 50},
                        {ParamModeParamRight, 50}});
 }
 void FullChain(benchmark::State& state) { renderWith(state, kFullChain); }
+
+// One stage at a time on top of the defaults, to see where the full chain's time goes.
+void Chorus(benchmark::State& state) { renderWith(state, {{ParamChorusLfoType, 1}}); }
+void Filter(benchmark::State& state) {
+    renderWith(state, {{ParamFilterType, 1}, {ParamCutoff, 40000}, {ParamResonance, 30}});
+}
+void FilterSweep(benchmark::State& state) {
+    renderWith(state, {{ParamFilterType, 1},
+                       {ParamFilterLfoType, 1},
+                       {ParamCutoff, 40000},
+                       {ParamResonance, 30}});
+}
+void SampleAndHold(benchmark::State& state) { renderWith(state, {{ParamResample, 22050}}); }
+void PanSweep(benchmark::State& state) { renderWith(state, {{ParamPanLfoType, 1}}); }
 
 // Loud input with long feedback, then silence: the decaying loops and filter histories would
 // fall into subnormal numbers here.
@@ -98,6 +114,11 @@ void SilentTail(benchmark::State& state) {
 BENCHMARK(Defaults);
 BENCHMARK(DelayMode)->DenseRange(0, 5)->ArgName("mode");
 BENCHMARK(FullChain);
+BENCHMARK(Chorus);
+BENCHMARK(Filter);
+BENCHMARK(FilterSweep);
+BENCHMARK(SampleAndHold);
+BENCHMARK(PanSweep);
 BENCHMARK(TailWithSignal);
 BENCHMARK(SilentTail);
 
