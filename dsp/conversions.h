@@ -36,6 +36,15 @@ inline float heldInRange(float value) {
     return std::bit_cast<float>(bits);
 }
 
+// The same for a loop in which each result feeds the next sample: there a branch that is in
+// practice never taken costs nothing, where the bit manipulation would lengthen the chain.
+inline float heldInRangeInChain(float value) {
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    if (std::isinf(value)) [[unlikely]]
+        value = std::copysign(kLargest, value);
+    return value;
+}
+
 // Whether no value is an infinity or NaN: an exponent of all ones carries into the top bit.
 // Written on the bits so that the check runs several values at a time.
 inline bool allFinite(const float* values, int32_t count) {
