@@ -5,21 +5,38 @@
 #include "dsp/conversions.h"
 #include "machine/machine.h"
 
+namespace {
+
+// The counter after a capture: the fraction by which the capture came late. The counter has
+// just reached the ratio, so the lateness is at least 0; below one frame it is its own
+// fraction, and the single-precision difference rounds to the same float as the double one.
+// Only a ratio that fell below the counter (a glide toward a higher rate) leaves more.
+inline float lateness(float counter, float ratio) {
+    const float over = counter - ratio;
+    if (over < 1.0f) [[likely]]
+        return over;
+    const double exact = static_cast<double>(counter) - ratio;
+    return static_cast<float>(exact - dsp::truncateTowardZero(exact));
+}
+
+}  // namespace
+
 void mi::runSampleAndHold(int32_t begin, int32_t end) {
-    const double ratio = resampleRatio;
+    const float ratio = resampleRatio;
     float counter = std::isfinite(resampleCounter) ? resampleCounter : 0.0f;
     float heldLeft = resampleHeldLeft, heldRight = resampleHeldRight;
+    float* __restrict wetL = wetLeft;
+    float* __restrict wetR = wetRight;
     for (int32_t j = begin; j < end; ++j) {
-        counter = static_cast<float>(counter + 1.0);
+        // One more frame; adding 1 rounds to the same float in single as in double precision.
+        counter = counter + 1.0f;
         if (counter >= ratio) {
-            // Keep the fraction by which the capture came late.
-            const double over = counter - ratio;
-            counter = static_cast<float>(over - dsp::truncateTowardZero(over));
-            heldLeft = wetLeft[j];
-            heldRight = wetRight[j];
+            counter = lateness(counter, ratio);
+            heldLeft = wetL[j];
+            heldRight = wetR[j];
         } else {
-            wetLeft[j] = heldLeft;
-            wetRight[j] = heldRight;
+            wetL[j] = heldLeft;
+            wetR[j] = heldRight;
         }
     }
     resampleCounter = counter;
