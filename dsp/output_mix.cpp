@@ -5,17 +5,29 @@
 
 namespace {
 
-// One sample of a share's glide; it lands on its target and never passes it. (The sum of two
-// floats rounds to the same float in single precision as in double precision.)
-inline float glideShare(float share, float target, float step) {
+// A share's path through the chunk: per sample it moves by its step toward its target and
+// lands on the target instead of passing it. Moving toward the target, the running sum keeps
+// moving the same way once it has passed, so each sample is the running sum held at the
+// target; moving away, the sum never reaches it. So the chain from sample to sample is the
+// single-precision sum alone (the sum of two floats rounds to the same float as in double
+// precision), and the holding stays off it. Returns the share after the last sample.
+float sharePath(float share, float target, float step, float* __restrict path, int32_t begin,
+                int32_t end) {
+    float sum = share;
     if (share < target) {
-        share = share + step;
-        if (share > target) share = target;
+        for (int32_t j = begin; j < end; ++j) {
+            sum = sum + step;
+            path[j] = sum > target ? target : sum;
+        }
     } else if (share > target) {
-        share = share + step;
-        if (share < target) share = target;
+        for (int32_t j = begin; j < end; ++j) {
+            sum = sum + step;
+            path[j] = sum < target ? target : sum;
+        }
+    } else {  // at the target, or not comparable with it: it stays
+        for (int32_t j = begin; j < end; ++j) path[j] = share;
     }
-    return share;
+    return end > begin ? path[end - 1] : share;
 }
 
 struct Mix {
@@ -58,29 +70,34 @@ void mixStanding(const Mix& mix, float* __restrict samples, const float* __restr
     }
 }
 
+// The shares glide: each one's path through the chunk is a chain of single-precision sums,
+// worked out first, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite>
 void mixGliding(Mix& mix, float* __restrict samples, const float* __restrict wetLeft,
                 const float* __restrict wetRight, int32_t begin, int32_t end) {
-    float pL = mix.shareLeft, pR = mix.shareRight;
+    float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
+    mix.shareLeft = sharePath(mix.shareLeft, mix.targetLeft, mix.stepLeft, sharesLeft, begin, end);
+    mix.shareRight =
+        sharePath(mix.shareRight, mix.targetRight, mix.stepRight, sharesRight, begin, end);
+
+    const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
+    const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
     for (int32_t j = begin; j < end; ++j) {
-        pL = glideShare(pL, mix.targetLeft, mix.stepLeft);
-        pR = glideShare(pR, mix.targetRight, mix.stepRight);
+        const double shareL = sharesLeft[j], shareR = sharesRight[j];
+        const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
+        const double rightToLeft = (1.0 - shareR) * wetGainRight;
+        const double leftToRight = (1.0 - shareL) * wetGainLeft;
         const double wL = wetLeft[j], wR = wetRight[j];
-        const double leftToLeft = pL * mix.wetLeft, rightToRight = pR * mix.wetRight;
-        const double rightToLeft = (1.0 - pR) * mix.wetRight;
-        const double leftToRight = (1.0 - pL) * mix.wetLeft;
         if constexpr (kInput) {
             const double inL = samples[2 * j], inR = samples[2 * j + 1];
-            samples[2 * j] = held<kFinite>(inL * mix.dryLeft + leftToLeft * wL + rightToLeft * wR);
+            samples[2 * j] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
             samples[2 * j + 1] =
-                held<kFinite>(inR * mix.dryRight + rightToRight * wR + leftToRight * wL);
+                held<kFinite>(inR * dryRight + rightToRight * wR + leftToRight * wL);
         } else {
             samples[2 * j] = held<kFinite>(leftToLeft * wL + rightToLeft * wR);
             samples[2 * j + 1] = held<kFinite>(rightToRight * wR + leftToRight * wL);
         }
     }
-    mix.shareLeft = pL;
-    mix.shareRight = pR;
 }
 
 template <bool kInput, bool kFinite>
