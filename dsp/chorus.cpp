@@ -24,8 +24,10 @@ double phaseIncrement(int32_t sampleRate, int32_t rate) {
 
 void mi::runChorus(int32_t begin, int32_t end) {
     const float* const table = chorusLfoTable;
-    float* const ringLeft = chorusBufferLeft;
-    float* const ringRight = chorusBufferRight;
+    float* __restrict ringLeft = chorusBufferLeft;
+    float* __restrict ringRight = chorusBufferRight;
+    float* __restrict wetL = wetLeft;
+    float* __restrict wetR = wetRight;
     const double increment = phaseIncrement(masterInfo->sampleRate, chorusRate);
     // The depth keeps the read between 2 and 398 slots ahead, so inside the ring after one
     // wrap.
@@ -35,27 +37,31 @@ void mi::runChorus(int32_t begin, int32_t end) {
     float readPos = chorusReadPos;
 
     for (int32_t j = begin; j < end; ++j) {
+        // The oscillator: the phase lies in 0..256, so its whole part indexes the table and
+        // the entry after the last is the first.
+        const double at = phase;
         const int32_t i = static_cast<int32_t>(phase);
-        const int32_t i1 = i + 1 == kLfoTableSize ? 0 : i + 1;
-        const double lfo = table[i] + (double{table[i1]} - table[i]) * (double{phase} - i);
+        const int32_t i1 = (i + 1) & (kLfoTableSize - 1);
+        const double lfo = table[i] + (double{table[i1]} - table[i]) * (at - i);
         readPos = static_cast<float>(lfo * depth + kChorusCentre + write);
 
-        phase = static_cast<float>(phase + increment);
+        phase = static_cast<float>(at + increment);
         if (phase >= kCycle) {
             phase = static_cast<float>(phase - kCycle);
             if (phase >= kCycle) phase = 0.0f;  // a sum that rounded up to two whole cycles
         }
 
-        if (static_cast<int32_t>(readPos) >= kChorusRing)
-            readPos = static_cast<float>(readPos - kChorusRing);
+        // The read lies 2..398 slots on, never below 0, so its whole part reaches the ring's
+        // length exactly when the position does.
+        if (readPos >= kChorusRing) readPos = static_cast<float>(readPos - kChorusRing);
         const int32_t k = static_cast<int32_t>(readPos);
         const int32_t k1 = k + 1 == kChorusRing ? 0 : k + 1;
         const double fraction = double{readPos} - k;
 
-        const float dryLeft = wetLeft[j], dryRight = wetRight[j];
-        wetLeft[j] =
+        const float dryLeft = wetL[j], dryRight = wetR[j];
+        wetL[j] =
             static_cast<float>(ringLeft[k] + (double{ringLeft[k1]} - ringLeft[k]) * fraction);
-        wetRight[j] =
+        wetR[j] =
             static_cast<float>(ringRight[k] + (double{ringRight[k1]} - ringRight[k]) * fraction);
 
         if (write >= kChorusRing) write -= kChorusRing;
