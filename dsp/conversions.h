@@ -36,9 +36,10 @@ inline float heldInRange(float value) {
     return std::bit_cast<float>(bits);
 }
 
-// The same for a loop in which each result feeds the next sample: there a branch that is in
-// practice never taken costs nothing, where the bit manipulation would lengthen the chain.
-inline float heldInRangeInChain(float value) {
+// The same for loops that run value by value: there a branch that is in practice never taken
+// costs next to nothing, where the bit manipulation would take a detour through the integer
+// registers, on the chain from one sample to the next where there is one.
+inline float heldInRangeByBranch(float value) {
     constexpr float kLargest = std::numeric_limits<float>::max();
     if (std::isinf(value)) [[unlikely]]
         value = std::copysign(kLargest, value);

@@ -107,12 +107,23 @@ inline float entryValue(float x, const ChannelLines& line) {
 }
 
 // The loop's new content at one frame: what it held plus what leaves the offset line, times
-// the feedback gain. Both are always finite, so only an overflow needs holding. (A sum or
-// product of two floats rounds to the same float in single precision as in double precision
-// and then rounded.)
+// the feedback gain. Both are always finite, so only an overflow needs holding, branch-free
+// where the compiler runs several frames at a time (kVector), by a branch where frames run
+// one by one. (A sum or product of two floats rounds to the same float in single precision as
+// in double precision and then rounded.)
+template <bool kVector>
 inline float loopValue(float held, float leaving, float gain) {
-    return dsp::heldInRange(dsp::heldInRange(held + leaving) * gain);
+    if constexpr (kVector)
+        return dsp::heldInRange(dsp::heldInRange(held + leaving) * gain);
+    else
+        return dsp::heldInRangeByBranch(dsp::heldInRangeByBranch(held + leaving) * gain);
 }
+
+// Plain entries run several frames at a time; shaped entries and the reverse read run frame
+// by frame.
+template <Entry kEntry, Readout kReadout>
+constexpr bool kVector =
+    (kEntry == Entry::Plain || kEntry == Entry::Silent) && kReadout != Readout::Reverse;
 
 template <Readout kReadout>
 inline float readout(float a) {
@@ -136,7 +147,7 @@ void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __r
         // land on a frame this stretch has just written, so the frames run strictly in order.
         float* const whole = line.loop;
         for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue(loop[2 * k], offset[2 * k], gain);
+            const float a = loopValue<kVector<kEntry, kReadout>>(loop[2 * k], offset[2 * k], gain);
             offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
             loop[2 * k] = a;
             const int32_t f = p + k;
@@ -144,7 +155,7 @@ void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __r
         }
     } else {
         for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue(loop[2 * k], offset[2 * k], gain);
+            const float a = loopValue<kVector<kEntry, kReadout>>(loop[2 * k], offset[2 * k], gain);
             offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
             loop[2 * k] = a;
             wet[k] = readout<kReadout>(a);
@@ -162,7 +173,7 @@ void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __r
     if constexpr (kReadout == Readout::Reverse) {
         float* const whole = line.loop;
         for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue(loop[2 * k], leaving, gain);
+            const float a = loopValue<false>(loop[2 * k], leaving, gain);
             leaving = entryValue<kEntry, kFinite>(input[2 * k], line);
             loop[2 * k] = a;
             const int32_t f = p + k;
@@ -171,11 +182,11 @@ void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __r
     } else {
         // Each frame takes the entry of the frame before straight from the input, so the
         // frames stay independent of each other.
-        loop[0] = loopValue(loop[0], leaving, gain);
+        loop[0] = loopValue<kVector<kEntry, kReadout>>(loop[0], leaving, gain);
         wet[0] = readout<kReadout>(loop[0]);
         for (int32_t k = 1; k < frames; ++k) {
-            const float a =
-                loopValue(loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], line), gain);
+            const float a = loopValue<kVector<kEntry, kReadout>>(
+                loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], line), gain);
             loop[2 * k] = a;
             wet[k] = readout<kReadout>(a);
         }
@@ -218,8 +229,8 @@ void runPairStretch(const ChannelLines& left, const ChannelLines& right, int32_t
     float* __restrict offset = left.offset + 2 * static_cast<ptrdiff_t>(q);
     const float gainLeft = left.gain, gainRight = right.gain;
     for (int32_t k = 0; k < frames; ++k) {
-        const float a = loopValue(loop[2 * k], offset[2 * k], gainLeft);
-        const float b = loopValue(loop[2 * k + 1], offset[2 * k + 1], gainRight);
+        const float a = loopValue<true>(loop[2 * k], offset[2 * k], gainLeft);
+        const float b = loopValue<true>(loop[2 * k + 1], offset[2 * k + 1], gainRight);
         offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], left);
         offset[2 * k + 1] = entryValue<kEntry, kFinite>(input[2 * k + 1], right);
         loop[2 * k] = a;
@@ -235,15 +246,15 @@ void runPairStretchShortOffset(const ChannelLines& left, const ChannelLines& rig
                                float* __restrict wetRight, int32_t frames) {
     float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
     const float gainLeft = left.gain, gainRight = right.gain;
-    loop[0] = loopValue(loop[0], left.offset[0], gainLeft);
-    loop[1] = loopValue(loop[1], right.offset[0], gainRight);
+    loop[0] = loopValue<true>(loop[0], left.offset[0], gainLeft);
+    loop[1] = loopValue<true>(loop[1], right.offset[0], gainRight);
     wetLeft[0] = loop[0];
     wetRight[0] = loop[1];
     for (int32_t k = 1; k < frames; ++k) {
-        const float a =
-            loopValue(loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], left), gainLeft);
-        const float b = loopValue(loop[2 * k + 1],
-                                  entryValue<kEntry, kFinite>(input[2 * k - 1], right), gainRight);
+        const float a = loopValue<true>(
+            loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], left), gainLeft);
+        const float b = loopValue<true>(
+            loop[2 * k + 1], entryValue<kEntry, kFinite>(input[2 * k - 1], right), gainRight);
         loop[2 * k] = a;
         loop[2 * k + 1] = b;
         wetLeft[k] = a;

@@ -36,7 +36,7 @@ struct Section {
     // only an overflow of the single-precision result needs holding.
     float step(float x) {
         const double y = b0 * x + b1 * x1 + b2 * x2 + fb1 * y1 + fb2 * y2;
-        const float out = dsp::heldInRangeInChain(static_cast<float>(y));
+        const float out = dsp::heldInRangeByBranch(static_cast<float>(y));
         x2 = x1;
         x1 = x;
         y2 = y1;
