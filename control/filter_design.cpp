@@ -1,5 +1,7 @@
 // Biquad coefficients for the wet filter, from the machine's sine table.
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "machine/machine.h"
 
@@ -84,5 +86,8 @@ void mi::designFilter(float cutoffHz, int32_t type) {
     d.fb2 = static_cast<float>(-static_cast<double>(oneMinusAlpha) / d.a0);
 
     writeCoefficients(filterCoefLeft, kLeftResponse[type], d);
-    writeCoefficients(filterCoefRight, kRightResponse[type], d);
+    if (kRightResponse[type] == kLeftResponse[type])
+        std::copy(std::begin(filterCoefLeft), std::end(filterCoefLeft), filterCoefRight);
+    else
+        writeCoefficients(filterCoefRight, kRightResponse[type], d);
 }

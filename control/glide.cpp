@@ -99,7 +99,8 @@ void mi::glideStep() {
     if (glideToward(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
     glideToward(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
     glideFilter(rate);
-    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod);
+    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod, filterLfoAdvancePeriod,
+                                       filterLfoAdvance);
 
     glideToward(panLfoPhaseLeftCurrent, static_cast<float>(panLfoPhaseLeftTarget),
                 panLfoPhaseLeftStep);
@@ -114,8 +115,10 @@ void mi::glideStep() {
     glideToward(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);
     glideToward(panRightBCurrent, static_cast<float>(panRightBTarget), panRightBStep);
     glidePan();
-    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft);
-    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight);
+    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft, panLfoAdvancePeriodLeft,
+                                        panLfoAdvanceLeft);
+    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight,
+                                         panLfoAdvancePeriodRight, panLfoAdvanceRight);
 
     if (glideToward(modeValueLeftCurrent, static_cast<float>(modeValueLeftTarget),
                     modeValueLeftStep) &&

@@ -33,14 +33,34 @@ float readOscillator(const float* table, float position) {
     return static_cast<float>(a + (static_cast<double>(position) - i) * (b - a));
 }
 
-float advanceOscillator(float position, float period) {
-    // A period that is not a positive length (no tempo from the host) holds the oscillator.
-    if (!(period > 0.0f)) return withinCycle(position);
-    const double advanced = position + kCycle / (static_cast<double>(period) / kPeriodSamples);
+namespace {
+
+// Table positions per period for a cycle of `period` samples.
+double advanceFor(float period) { return kCycle / (static_cast<double>(period) / kPeriodSamples); }
+
+float advanceBy(float position, double advance) {
+    const double advanced = position + advance;
     // Just below a cycle the rounding can store 256 itself; the next advance wraps it as any
     // other, and a read takes it as position 0.
     if (advanced < kCycle) return static_cast<float>(advanced);
     const double rounded = static_cast<float>(advanced);
     const double cycles = std::trunc(advanced / kCycle);
     return withinCycle(static_cast<float>(rounded - kCycle * cycles));
+}
+
+}  // namespace
+
+float advanceOscillator(float position, float period) {
+    // A period that is not a positive length (no tempo from the host) holds the oscillator.
+    if (!(period > 0.0f)) return withinCycle(position);
+    return advanceBy(position, advanceFor(period));
+}
+
+float advanceOscillator(float position, float period, float& advancePeriod, double& advance) {
+    if (!(period > 0.0f)) return withinCycle(position);
+    if (period != advancePeriod) {
+        advancePeriod = period;
+        advance = advanceFor(period);
+    }
+    return advanceBy(position, advance);
 }

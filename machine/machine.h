@@ -146,6 +146,9 @@ public:
     float filterLfoPhase;
     float panLfoPhaseLeft, panLfoPhaseRight;
     float chorusLfoPhase;
+    // Positions per period of each oscillator, with the period they were worked out for.
+    float filterLfoAdvancePeriod, panLfoAdvancePeriodLeft, panLfoAdvancePeriodRight;
+    double filterLfoAdvance, panLfoAdvanceLeft, panLfoAdvanceRight;
 
     // Filter: coefficients b0, b1, b2, fb1, fb2 and history x1, x2, y1, y2.
     float filterCoefLeft[5], filterCoefRight[5];

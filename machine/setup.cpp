@@ -113,6 +113,9 @@ void mi::setUp() {
     panMixLeftStep = panMixRightStep = 0.0f;
 
     filterLfoPhase = panLfoPhaseLeft = panLfoPhaseRight = chorusLfoPhase = 0.0f;
+    // No period is 0, so the first glide step works the advances out.
+    filterLfoAdvancePeriod = panLfoAdvancePeriodLeft = panLfoAdvancePeriodRight = 0.0f;
+    filterLfoAdvance = panLfoAdvanceLeft = panLfoAdvanceRight = 0.0;
 
     std::fill(std::begin(filterStateLeft), std::end(filterStateLeft), 0.0f);
     std::fill(std::begin(filterStateRight), std::end(filterStateRight), 0.0f);
