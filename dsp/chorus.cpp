@@ -22,8 +22,22 @@ double phaseIncrement(int32_t sampleRate, int32_t rate) {
 
 }  // namespace
 
-void mi::runChorus(int32_t begin, int32_t end) {
+// The oscillator table in double precision, each entry with its rise to the next (the entry
+// after the last is the first), worked out again only when another table is selected.
+void mi::widenChorusTable() {
     const float* const table = chorusLfoTable;
+    for (int32_t i = 0; i < kLfoTableSize; ++i) {
+        const int32_t next = (i + 1) & (kLfoTableSize - 1);
+        chorusLfoLevel[i] = table[i];
+        chorusLfoRise[i] = double{table[next]} - table[i];
+    }
+    chorusLfoWidened = table;
+}
+
+void mi::runChorus(int32_t begin, int32_t end) {
+    if (chorusLfoWidened != chorusLfoTable) widenChorusTable();
+    const double* const level = chorusLfoLevel;
+    const double* const rise = chorusLfoRise;
     float* __restrict ringLeft = chorusBufferLeft;
     float* __restrict ringRight = chorusBufferRight;
     float* __restrict wetL = wetLeft;
@@ -34,16 +48,20 @@ void mi::runChorus(int32_t begin, int32_t end) {
     const double depth = std::clamp(chorusDepth, 0, kMaxDepth) * kChorusDepthScale;
     float phase = chorusLfoPhase >= 0.0f && chorusLfoPhase < kCycle ? chorusLfoPhase : 0.0f;
     int32_t write = chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
+    double writeAt = write;  // the write slot as the read position's sum takes it
     float readPos = chorusReadPos;
+    // The slot after the ring's last repeats its first, so that a read between them needs no
+    // wrap; the buffers hold more than the ring.
+    static_assert(kChorusBufferFloats > kChorusRing);
+    ringLeft[kChorusRing] = ringLeft[0];
+    ringRight[kChorusRing] = ringRight[0];
 
     for (int32_t j = begin; j < end; ++j) {
-        // The oscillator: the phase lies in 0..256, so its whole part indexes the table and
-        // the entry after the last is the first.
+        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
         const double at = phase;
         const int32_t i = static_cast<int32_t>(phase);
-        const int32_t i1 = (i + 1) & (kLfoTableSize - 1);
-        const double lfo = table[i] + (double{table[i1]} - table[i]) * (at - i);
-        readPos = static_cast<float>(lfo * depth + kChorusCentre + write);
+        const double lfo = level[i] + rise[i] * (at - i);
+        readPos = static_cast<float>(lfo * depth + kChorusCentre + writeAt);
 
         phase = static_cast<float>(at + increment);
         if (phase >= kCycle) {
@@ -55,19 +73,26 @@ void mi::runChorus(int32_t begin, int32_t end) {
         // length exactly when the position does.
         if (readPos >= kChorusRing) readPos = static_cast<float>(readPos - kChorusRing);
         const int32_t k = static_cast<int32_t>(readPos);
-        const int32_t k1 = k + 1 == kChorusRing ? 0 : k + 1;
         const double fraction = double{readPos} - k;
 
         const float dryLeft = wetL[j], dryRight = wetR[j];
         wetL[j] =
-            static_cast<float>(ringLeft[k] + (double{ringLeft[k1]} - ringLeft[k]) * fraction);
+            static_cast<float>(ringLeft[k] + (double{ringLeft[k + 1]} - ringLeft[k]) * fraction);
         wetR[j] =
-            static_cast<float>(ringRight[k] + (double{ringRight[k1]} - ringRight[k]) * fraction);
+            static_cast<float>(ringRight[k] + (double{ringRight[k + 1]} - ringRight[k]) * fraction);
 
-        if (write >= kChorusRing) write -= kChorusRing;
+        if (write >= kChorusRing) {
+            write -= kChorusRing;
+            writeAt -= kChorusRing;
+        }
         ringLeft[write] = dryLeft;
         ringRight[write] = dryRight;
+        if (write == 0) {
+            ringLeft[kChorusRing] = dryLeft;
+            ringRight[kChorusRing] = dryRight;
+        }
         ++write;
+        writeAt += 1.0;
     }
 
     chorusLfoPhase = phase;

@@ -49,6 +49,7 @@ public:
     void runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
                        bool inputFinite);
     void runChorus(int32_t begin, int32_t end);
+    void widenChorusTable();
     void runFilter(int32_t begin, int32_t end);
     void runSampleAndHold(int32_t begin, int32_t end);
     void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent,
@@ -167,6 +168,10 @@ public:
     // Chorus and sample-and-hold state.
     int32_t chorusWriteIndex;
     float chorusReadPos;
+    // The chorus oscillator's table in double precision with each entry's rise to the next,
+    // and the table they were worked out from.
+    double chorusLfoLevel[kLfoTableSize], chorusLfoRise[kLfoTableSize];
+    const float* chorusLfoWidened;
     float resampleCounter;
     float resampleHeldLeft, resampleHeldRight;
 

@@ -139,6 +139,7 @@ void mi::setUp() {
 
     chorusWriteIndex = 0;
     chorusReadPos = 0.0f;
+    chorusLfoWidened = nullptr;
     resampleCounter = 0.0f;
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
