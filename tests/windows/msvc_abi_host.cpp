@@ -453,6 +453,24 @@ void checkTexts(CMDKMachineInterface* m) {
           "ValueText(AMP DryoutL, 50) is '-6.0dB(50%)'");
     check(m->ValueText(36, 0) == nullptr && m->ValueText(-1, 0) == nullptr,
           "ValueText outside the table is null");
+
+    // Gains and cutoffs take a logarithm and a power: their texts must not follow the x87
+    // precision a host happens to leave set.
+    bool same = true;
+    const int32_t params[2] = {11, 25};
+    for (int32_t v = 1; v <= 65000 && same; v += v < 400 ? 1 : 37) {
+        for (int32_t param : params) {
+            if (param == 11 && v > 400) continue;
+            char normal[16] = {};
+            const char* text = m->ValueText(param, v);
+            for (int i = 0; text != nullptr && i < 15 && text[i] != '\0'; ++i) normal[i] = text[i];
+            host::setHostFloatingPoint(0x007f);
+            text = m->ValueText(param, v);
+            host::setHostFloatingPoint(0x027f);
+            same = same && text != nullptr && host::sameText(normal, text);
+        }
+    }
+    check(same, "value texts do not depend on the host's x87 precision");
 }
 
 // Three machines given the same calls: A as a host normally runs, B with the x87 unit switched
