@@ -21,12 +21,15 @@ ExternalProject_Add(tarvo_windows
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${windows_library} ${windows_programs}/script_runner.exe
-                   ${windows_programs}/msvc_abi_host.exe)
+                   ${windows_programs}/msvc_abi_host.exe ${windows_programs}/math_tables.exe)
 
-# The same runner built for Linux gives the reference output.
+# The same programs built for Linux give the reference output.
 add_executable(script_runner ${CMAKE_CURRENT_LIST_DIR}/script_runner.cpp)
 target_link_libraries(script_runner PRIVATE tarvo_offline)
 add_dependencies(script_runner tarvo_delay tarvo_windows)
+add_executable(math_tables ${CMAKE_CURRENT_LIST_DIR}/math_tables.cpp)
+target_link_libraries(math_tables PRIVATE tarvo_machine)
+add_dependencies(math_tables tarvo_windows)
 
 # Wine's own exit status is not reliable after a crash: the programs print a closing line,
 # and a test passes only when it is there. No display: nothing may open a window.
@@ -60,6 +63,19 @@ set_tests_properties(windows_msvc_abi_host PROPERTIES
   ENVIRONMENT "${wine_environment}"
   ENVIRONMENT_MODIFICATION DISPLAY=unset:
   TIMEOUT 120)
+
+add_test(NAME windows_same_bits_math_tables
+  COMMAND ${CMAKE_COMMAND}
+          -DWINE=${TARVO_WINE}
+          -DWINDOWS_PROGRAM=${windows_programs}/math_tables.exe
+          -DLINUX_PROGRAM=$<TARGET_FILE:math_tables>
+          -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/windows/math_tables
+          -P ${CMAKE_CURRENT_LIST_DIR}/compare_math_tables.cmake)
+set_tests_properties(windows_same_bits_math_tables PROPERTIES
+  FIXTURES_REQUIRED wine_prefix
+  ENVIRONMENT "${wine_environment}"
+  ENVIRONMENT_MODIFICATION DISPLAY=unset:
+  TIMEOUT 300)
 
 # Every recorded session, run by both builds: the outputs must agree in every bit.
 file(GLOB sessions LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/data/conformance/*)
