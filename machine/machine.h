@@ -30,8 +30,17 @@ public:
 
     // Parameter control.
     int32_t lineLengthFor(int32_t value) const;
+    float glideStepFor(float target, float current) const;
+    float cutoffFor(int32_t value) const;
+    const float* lfoTableFor(int32_t type, const float* present) const;
+    const float* chorusLfoTableFor(int32_t type, const float* present) const;
+    void selectPanLfo(int32_t type);
+    void selectFilterLfo(int32_t type);
+    void receiveModeParam(int32_t param, int32_t mode, int32_t& target, float current, float& step);
     void designFilter(float cutoffHz, int32_t type);
     void glideStep();
+    void glideFilter(int32_t rate);
+    void glidePan();
 
     // Audio engine.
 

@@ -59,16 +59,19 @@ void HOST_CALL HostedMachine::Callbacks::RegisterExtension(CMachineInterfaceEx* 
 }
 
 HostedMachine::HostedMachine(const PluginLibrary& library, int32_t sampleRate,
-                             int32_t samplesPerTick) {
+                             int32_t samplesPerTick)
+    : HostedMachine(*library.info(), library.factory(), sampleRate, samplesPerTick) {}
+
+HostedMachine::HostedMachine(const MachineDescription& info, MachineFactory create,
+                             int32_t sampleRate, int32_t samplesPerTick) {
     master_.beatsPerMinute = 126;
     master_.ticksPerBeat = 4;
     master_.sampleRate = sampleRate;
     master_.samplesPerTick = samplesPerTick;
-    const MachineDescription* info = library.info();
-    for (int i = 0; i < info->globalParameterCount; ++i)
-        recordSize_ += info->parameters[i]->type == ParameterWord ? 2 : 1;
+    for (int i = 0; i < info.globalParameterCount; ++i)
+        recordSize_ += info.parameters[i]->type == ParameterWord ? 2 : 1;
 
-    machine_ = library.createMachine();
+    machine_ = create();
     if (machine_ == nullptr) throw HostError("the plug-in library could not create a machine");
     machine_->masterInfo = &master_;
     machine_->hostCallbacks = &callbacks_;

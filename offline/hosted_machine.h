@@ -15,8 +15,13 @@ class OfflineHelper;
 
 class HostedMachine {
 public:
+    using MachineFactory = CMachineInterface* (*)();
+
     // Creates, initializes and sets up a machine; throws HostError if the library refuses.
     HostedMachine(const PluginLibrary& library, int32_t sampleRate, int32_t samplesPerTick);
+    // The same for a machine whose code is linked in rather than loaded.
+    HostedMachine(const MachineDescription& info, MachineFactory create, int32_t sampleRate,
+                  int32_t samplesPerTick);
     ~HostedMachine();
     HostedMachine(const HostedMachine&) = delete;
     HostedMachine& operator=(const HostedMachine&) = delete;

@@ -10,6 +10,9 @@ namespace offline {
 
 class PluginLibrary {
 public:
+    using GetInfoFunction = const MachineDescription* (*)();
+    using CreateMachineFunction = CMachineInterface* (*)();
+
     // Throws HostError naming the path (and the missing export) when the library is unusable.
     explicit PluginLibrary(const std::string& path);
     ~PluginLibrary();
@@ -18,12 +21,10 @@ public:
 
     const MachineDescription* info() const { return getInfo_(); }
     CMachineInterface* createMachine() const { return createMachine_(); }
+    CreateMachineFunction factory() const { return createMachine_; }
     const std::string& path() const { return path_; }
 
 private:
-    using GetInfoFunction = const MachineDescription* (*)();
-    using CreateMachineFunction = CMachineInterface* (*)();
-
     std::string path_;
     void* handle_ = nullptr;
     GetInfoFunction getInfo_ = nullptr;

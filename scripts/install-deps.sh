@@ -7,6 +7,7 @@ packages=(
   cmake g++ make binutils pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

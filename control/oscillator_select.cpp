@@ -1,0 +1,65 @@
+// Choosing an oscillator's shape: its table, and a fresh start from the current rate.
+#include "machine/machine.h"
+
+const float* mi::lfoTableFor(int32_t type, const float* present) const {
+    switch (type) {
+        case 0:
+            return nullptr;
+        case 1:
+            return lfoSine;
+        case 2:
+            return lfoSquare;
+        case 3:
+            return lfoTriangle;
+        case 4:
+            return lfoDoubleSaw;
+        case 5:
+            return lfoRandom;
+        default:
+            return present;
+    }
+}
+
+// The chorus offers fewer shapes, and its code 2 is the triangle, not the square.
+const float* mi::chorusLfoTableFor(int32_t type, const float* present) const {
+    switch (type) {
+        case 0:
+            return nullptr;
+        case 1:
+            return lfoSine;
+        case 2:
+            return lfoTriangle;
+        case 3:
+            return lfoRandom;
+        default:
+            return present;
+    }
+}
+
+// A chosen shape restarts both pan oscillators at their target rates, ending any rate glide.
+void mi::selectPanLfo(int32_t type) {
+    panLfoType = type;
+    panLfoTable = lfoTableFor(type, panLfoTable);
+    if (type == 0) return;
+    const int32_t samplesPerTick = masterInfo->samplesPerTick;
+    panLfoPhaseRight = 0.0f;
+    panLfoPhaseLeft = 0.0f;
+    panLfoPeriodLeft = static_cast<float>(panLfoRateLeftTarget * 0.5 * samplesPerTick);
+    panLfoPeriodRight = static_cast<float>(panLfoRateRightTarget * 0.5 * samplesPerTick);
+    panLfoRateLeftCurrent = panLfoRateLeftTarget;
+    panLfoRateRightCurrent = panLfoRateRightTarget;
+}
+
+// Switching the filter oscillator off leaves the filter at the cutoff target it had before
+// this tick; switching it on restarts it at its target rate.
+void mi::selectFilterLfo(int32_t type) {
+    filterLfoType = type;
+    filterLfoTable = lfoTableFor(type, filterLfoTable);
+    if (type == 0) {
+        designFilter(cutoffTarget, filterType);
+        return;
+    }
+    filterLfoPhase = 0.0f;
+    filterLfoPeriod = static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick);
+    filterLfoRateCurrent = filterLfoRateTarget;
+}
