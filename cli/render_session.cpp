@@ -21,7 +21,7 @@ constexpr int kQuietSeconds = 1;
 constexpr int kAutoTailMaxSeconds = 60;
 
 class Session {
-  public:
+public:
     Session(const offline::PluginLibrary& library, const SessionSettings& settings)
         : settings_(settings),
           machine_(library, settings.sampleRate, settings.samplesPerTick),
@@ -33,7 +33,7 @@ class Session {
 
     SessionResult run(FrameSource& source, FrameSink& sink, SessionProgress* progress);
 
-  private:
+private:
     void tick();
     int64_t stopFrame() const;
     void measure(const float* frames, size_t count);
