@@ -14,6 +14,7 @@ inline constexpr int kDelaySeconds = 4;        // delay buffers hold four second
 inline constexpr int kChorusBufferFloats = 1000;
 inline constexpr int kChorusRing = 200;        // slots of the chorus ring actually used
 inline constexpr int kChorusCentre = 100;      // read distance ahead of the write
+inline constexpr double kTenthsPerHertz = 10.0;  // "CHO Rate" counts tenths of a hertz
 inline constexpr int32_t kTickValueLimit = 32000;  // delay values up to this count thousandths of a tick
 inline constexpr double kPi = 3.141592653589793;
 inline constexpr double kFullScale = 32768.0;  // the host's full-scale sample value

@@ -43,6 +43,14 @@ public:
     void glidePan();
 
     // Audio engine.
+    void renderBlock(float* samples, int32_t count, bool inputPresent);
+    void runChunk(float* samples, int32_t begin, int32_t end, bool inputPresent);
+    void conditionInput(float* samples, int32_t begin, int32_t end);
+    void runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent);
+    void runChorus(int32_t begin, int32_t end);
+    void runFilter(int32_t begin, int32_t end);
+    void runSampleAndHold(int32_t begin, int32_t end);
+    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent);
 
     // Rest of the host-facing header.
     miex extension;

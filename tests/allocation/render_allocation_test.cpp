@@ -1,0 +1,100 @@
+// The render never allocates. This binary replaces the global allocation functions with ones
+// that count, so it is kept apart from the other tests.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "../render_support.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* allocate(std::size_t size) {
+    if (counting.load()) ++allocations;
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void* allocateAligned(std::size_t size, std::align_val_t alignment) {
+    if (counting.load()) ++allocations;
+    const auto a = static_cast<std::size_t>(alignment);
+    void* p = std::aligned_alloc(a, (size + a - 1) / a * a);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void* operator new(std::size_t size, std::align_val_t a) { return allocateAligned(size, a); }
+void* operator new[](std::size_t size, std::align_val_t a) { return allocateAligned(size, a); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(RenderAllocation, CountingWorks) {
+    counting = true;
+    int* volatile probe = new int(3);
+    counting = false;
+    delete probe;
+    EXPECT_EQ(allocations.exchange(0), 1);
+}
+
+// Every stage and both kinds of loop, every work mode and block sizes up to beyond the
+// scratch.
+TEST(RenderAllocation, RenderingAllocatesNothing) {
+    test::LocalMachine m;
+    test::setLevels(*m, 90, 110);
+    test::setLoop(*m, test::Side::Left, 300);
+    test::setLoop(*m, test::Side::Right, 451);
+    test::setOffset(*m, test::Side::Both, 20);
+    test::setFeedback(*m, test::Side::Both, 80);
+    m->dryLeftTarget = 300;
+    m->dryLeftStep = 0.5f;
+    m->chorusLfoType = 1;
+    m->chorusLfoTable = m->lfoSine;
+    m->filterType = 1;
+    m->filterLfoType = 1;
+    m->filterLfoTable = m->lfoSine;
+    m->filterDirty = 1;
+    m->panLfoType = 1;
+    m->panLfoTable = m->lfoTriangle;
+    m->resampleTarget = 11025.0f;
+    m->resampleStep = 1000.0f;
+    test::Frames io = test::silence(700);
+    for (size_t i = 0; i < io.size(); ++i) io[i] = static_cast<float>(i % 97) * 100;
+
+    counting = true;
+    for (int mode = 0; mode <= 5; ++mode) {
+        test::setMode(*m, test::Side::Left, mode, mode == 5 ? 64 : 16384, 1.9f);
+        for (int32_t workMode : {3, 2, 1, 0}) {
+            for (int32_t count : {0, 1, 40, 113, 256, 700})
+                m->RenderStereo(io.data(), count, workMode);
+        }
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+}
+
+}  // namespace
