@@ -72,8 +72,7 @@ std::vector<std::string> sessionNames() {
     return names;
 }
 
-// Switched on once the whole engine is in place.
-INSTANTIATE_TEST_SUITE_P(DISABLED_Sessions, Conformance, testing::ValuesIn(sessionNames()),
+INSTANTIATE_TEST_SUITE_P(Sessions, Conformance, testing::ValuesIn(sessionNames()),
                          [](const auto& info) {
                              std::string name = info.param;
                              for (char& c : name)
