@@ -6,8 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-scripts/install-windows-deps.sh
+scripts/install-deps.sh --windows
 
 passed=0
 failed=0
