@@ -6,6 +6,7 @@
 
 #include "control/delay_mode_value.h"
 #include "machine/machine.h"
+#include "machine/portable_math.h"
 #include "machine/parameters.h"
 
 namespace {
@@ -52,7 +53,7 @@ float mi::glideStepFor(float target, float current) const {
 float mi::cutoffFor(int32_t value) const {
     const float share = static_cast<float>(value / kCutoffParameterTop);
     const float squared = static_cast<float>(static_cast<double>(share) * share);
-    const float power = static_cast<float>(std::pow(2.0, static_cast<double>(squared)));
+    const float power = static_cast<float>(portable::exp2(static_cast<double>(squared)));
     const int32_t rate = masterInfo->sampleRate;
     const double top = rate < kReferenceRate ? rate * 0.5 : kNyquistCap;
     return static_cast<float>((static_cast<double>(power) - 1.0) * top);

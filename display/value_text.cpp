@@ -8,6 +8,7 @@
 #include "display/name_lists.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
+#include "machine/portable_math.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ const char* delayText(int32_t value) {
 
 const char* gainText(int32_t value) {
     if (value == 0) return print("-inf.dB (%d%%)", 0);
-    const float decibels = static_cast<float>(20.0 * std::log10(value / 100.0));
+    const float decibels = static_cast<float>(20.0 * portable::log10(value / 100.0));
     return print("%.1fdB(%d%%)", static_cast<double>(decibels), value);
 }
 
@@ -75,7 +76,7 @@ const char* cutoffText(const MasterInfo* master, int32_t value) {
         master != nullptr ? master->sampleRate : static_cast<int32_t>(kReferenceRate);
     const float fraction = static_cast<float>(value / kCutoffValueMax);
     const float square = static_cast<float>(static_cast<double>(fraction) * fraction);
-    const float curve = static_cast<float>(std::pow(2.0, static_cast<double>(square)));
+    const float curve = static_cast<float>(portable::exp2(static_cast<double>(square)));
     const double nyquist = rate >= kReferenceRate ? kNyquistCap : rate * 0.5;
     return print("%dHz", truncateSaturating((static_cast<double>(curve) - 1.0) * nyquist));
 }

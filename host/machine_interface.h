@@ -3,6 +3,11 @@
 // Slot 0 of every machine-side class is one operation taking the delete flag, never a C++
 // virtual destructor: the host keeps a single slot for it, while some compilers emit two for
 // a virtual destructor and would shift every later slot.
+//
+// The host is built by another compiler, so these classes keep to what both lay out alike:
+// every operation is HOST_CALL; no operation returns a struct by value, is overloaded (one
+// compiler groups overloads in the table) or takes a long double; and every class is whole
+// 32-bit words, so no base leaves tail padding that a derived member could be packed into.
 #pragma once
 
 #include <cstdint>
@@ -191,3 +196,29 @@ enum MachineSlot : int {
     SlotSetUp = 23,
     SlotWriteState = 24,
 };
+
+// What the 32-bit host sees: each data field one word after the type pointer.
+#if defined(__i386__) || defined(_M_IX86)
+#include <cstddef>
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+#endif
+static_assert(offsetof(CMachineInterface, globalValues) == 4);
+static_assert(offsetof(CMachineInterface, trackValues) == 8);
+static_assert(offsetof(CMachineInterface, attributeValues) == 12);
+static_assert(offsetof(CMachineInterface, masterInfo) == 16);
+static_assert(offsetof(CMachineInterface, hostCallbacks) == 20);
+static_assert(sizeof(CMachineInterface) == 24);
+static_assert(offsetof(CMDKMachineInterface, mdkHelper) == 24);
+static_assert(sizeof(CMDKMachineInterface) == 28);
+static_assert(sizeof(CMachineInterfaceEx) == 4);
+static_assert(offsetof(CMDKMachineInterfaceEx, helper) == 4);
+static_assert(sizeof(CMDKMachineInterfaceEx) == 8);
+static_assert(offsetof(MdkHelper, machine) == 4);
+static_assert(sizeof(HostCallbacks) == 4);
+static_assert(sizeof(DataInput) == 4 && sizeof(DataOutput) == 4);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+#endif

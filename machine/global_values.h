@@ -49,18 +49,41 @@ struct GlobalValues {
 };
 #pragma pack(pop)
 
+// Every field where the host writes it.
 static_assert(sizeof(GlobalValues) == 52);
 static_assert(offsetof(GlobalValues, delayLeft) == 1);
+static_assert(offsetof(GlobalValues, delayRight) == 3);
+static_assert(offsetof(GlobalValues, offsetLeft) == 5);
+static_assert(offsetof(GlobalValues, offsetRight) == 7);
 static_assert(offsetof(GlobalValues, feedbackLeft) == 9);
+static_assert(offsetof(GlobalValues, feedbackRight) == 10);
+static_assert(offsetof(GlobalValues, modeLeft) == 11);
+static_assert(offsetof(GlobalValues, modeRight) == 12);
+static_assert(offsetof(GlobalValues, modeParamLeft) == 13);
+static_assert(offsetof(GlobalValues, modeParamRight) == 14);
 static_assert(offsetof(GlobalValues, dryLeft) == 15);
+static_assert(offsetof(GlobalValues, dryRight) == 17);
+static_assert(offsetof(GlobalValues, wetLeft) == 19);
+static_assert(offsetof(GlobalValues, wetRight) == 21);
 static_assert(offsetof(GlobalValues, panLeftA) == 23);
+static_assert(offsetof(GlobalValues, panLeftB) == 24);
+static_assert(offsetof(GlobalValues, panRightA) == 25);
+static_assert(offsetof(GlobalValues, panRightB) == 26);
 static_assert(offsetof(GlobalValues, panLfoRateLeft) == 27);
+static_assert(offsetof(GlobalValues, panLfoRateRight) == 29);
+static_assert(offsetof(GlobalValues, panLfoPhaseLeft) == 31);
+static_assert(offsetof(GlobalValues, panLfoPhaseRight) == 33);
 static_assert(offsetof(GlobalValues, panLfoType) == 35);
+static_assert(offsetof(GlobalValues, filterType) == 36);
 static_assert(offsetof(GlobalValues, cutoff) == 37);
 static_assert(offsetof(GlobalValues, resonance) == 39);
+static_assert(offsetof(GlobalValues, filterLfoType) == 40);
+static_assert(offsetof(GlobalValues, filterLfoDepth) == 41);
 static_assert(offsetof(GlobalValues, filterLfoRate) == 42);
 static_assert(offsetof(GlobalValues, filterLfoPhase) == 44);
 static_assert(offsetof(GlobalValues, chorusLfoType) == 46);
+static_assert(offsetof(GlobalValues, chorusRate) == 47);
+static_assert(offsetof(GlobalValues, chorusDepth) == 48);
 static_assert(offsetof(GlobalValues, resample) == 49);
 static_assert(offsetof(GlobalValues, inertia) == 51);
 

@@ -1,8 +1,8 @@
 // The sine table and the five oscillator tables, computed once per machine.
-#include <cmath>
 #include <cstdint>
 
 #include "machine/machine.h"
+#include "machine/portable_math.h"
 
 namespace {
 // The random table must hold the same values on every platform, so the generator is our own:
@@ -18,11 +18,11 @@ struct RandomGenerator {
 
 void mi::fillLookupTables() {
     for (int i = 0; i < kSineTableSize; ++i)
-        sineTable[i] = static_cast<float>(std::sin(i * (1.0 / kSineTableSize) * 2 * kPi));
+        sineTable[i] = portable::sinAsFloat(i * (1.0 / kSineTableSize) * 2 * kPi);
 
     RandomGenerator generator;
     for (int j = 0; j < kLfoTableSize; ++j) {
-        lfoSine[j] = static_cast<float>(std::sin(j * (1.0 / kLfoTableSize) * 2 * kPi));
+        lfoSine[j] = portable::sinAsFloat(j * (1.0 / kLfoTableSize) * 2 * kPi);
         lfoSquare[j] = j < 128 ? 1.0f : -1.0f;
         lfoDoubleSaw[j] = static_cast<float>(j < 128 ? j / 128.0 : -((j - 128) / 128.0));
         lfoRandom[j] = static_cast<float>(2.0 * generator.draw() / 32767.0 - 1.0);

@@ -186,10 +186,13 @@ public:
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 static_assert(offsetof(mi, globalValues) == 4);
+static_assert(offsetof(mi, trackValues) == 8);
+static_assert(offsetof(mi, attributeValues) == 12);
 static_assert(offsetof(mi, masterInfo) == 16);
 static_assert(offsetof(mi, hostCallbacks) == 20);
 static_assert(offsetof(mi, mdkHelper) == 24);
 static_assert(offsetof(mi, extension) == 28);
+static_assert(offsetof(mi, extension) + offsetof(miex, helper) == 32);
 static_assert(offsetof(mi, sdkMarker) == 36);
 static_assert(sizeof(miex) == 8);
 #pragma GCC diagnostic pop

@@ -7,7 +7,10 @@
 namespace offline {
 
 // Our stand-in for the host's helper: it sets the machine up once and passes the machine's
-// relayed requests on to the operations that do the work.
+// relayed requests on to the operations that do the work. Like the host's own helper it reaches
+// those operations by their slots, never through the machine's C++ classes, so that a program
+// that loads the library needs none of the machine's type information (a sanitized build
+// checks dynamic types and would otherwise need it linked in).
 class OfflineHelper final : public MdkHelper {
 public:
     void HOST_CALL DestroyHelper(int32_t alsoFree) override {
@@ -19,23 +22,32 @@ public:
     intptr_t HOST_CALL ExtensionRelay4(intptr_t, intptr_t) override { return 0; }
     intptr_t HOST_CALL ExtensionRelay5(intptr_t, intptr_t, intptr_t) override { return 0; }
     bool HOST_CALL MachineRelay1(float* samples, int32_t count, int32_t workMode) override {
-        return sdk()->RenderStereo(samples, count, workMode);
+        using RenderStereo = bool(HOST_CALL*)(CMachineInterface*, float*, int32_t, int32_t);
+        return slot<RenderStereo>(SlotRenderStereo)(machine, samples, count, workMode);
     }
     bool HOST_CALL MachineRelay2(float*, float*, int32_t, int32_t) override { return false; }
     void HOST_CALL InitializeHelper(DataInput* data) override {
+        using SetUp = void(HOST_CALL*)(CMachineInterface*, DataInput*);
         if (!setUpDone) {
             setUpDone = true;
-            sdk()->SetUp(data);
+            slot<SetUp>(SlotSetUp)(machine, data);
         }
     }
-    void HOST_CALL MachineRelay3(DataOutput* output) override { sdk()->WriteState(output); }
+    void HOST_CALL MachineRelay3(DataOutput* output) override {
+        using WriteState = void(HOST_CALL*)(CMachineInterface*, DataOutput*);
+        slot<WriteState>(SlotWriteState)(machine, output);
+    }
     void HOST_CALL SelectOutputChannels(int32_t stereo) override { outputChannels = stereo; }
 
     bool setUpDone = false;
     int32_t outputChannels = -1;
 
 private:
-    CMDKMachineInterface* sdk() const { return static_cast<CMDKMachineInterface*>(machine); }
+    template <typename Operation>
+    Operation slot(int index) const {
+        return reinterpret_cast<Operation>(
+            (*reinterpret_cast<void* const* const*>(machine))[index]);
+    }
 };
 
 namespace {

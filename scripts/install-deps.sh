@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs that are missing. As root it installs them;
-# otherwise it names them and stops.
+# otherwise it names them and stops. With --windows it adds what the Windows build and its
+# tests need: MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for
+# the test host built for the Microsoft C++ ABI.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,11 @@ packages=(
   libsndfile1-dev libcli11-dev
   clang libclang-rt-14-dev
 )
+windows=0
+if [ "${1:-}" = "--windows" ]; then
+  windows=1
+  packages+=(g++-mingw-w64-i686-win32 wine wine32:i386 lld)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,9 +25,14 @@ done
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "missing Debian packages: ${missing[*]}" >&2
-  echo "install them with: sudo apt-get install ${missing[*]}" >&2
+  [ $windows -eq 1 ] && echo "(wine32:i386 needs: sudo dpkg --add-architecture i386)" >&2
+  echo "install them with: sudo apt-get update && sudo apt-get install --no-install-recommends ${missing[*]}" >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+# Wine runs 32-bit Windows programs with 32-bit Linux libraries.
+if [ $windows -eq 1 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+fi
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

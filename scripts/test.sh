@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, then runs every test in the plain build with
 # warnings as errors, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short run of the session fuzzer.
+# and a short run of the session fuzzer; the plain build also cross-builds the Windows library
+# and tests it under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --windows
 
 passed=0
 failed=0

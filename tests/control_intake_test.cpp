@@ -11,7 +11,7 @@ namespace {
 
 using test::tick;
 
-// The spec'd step for a glide of `distance` over `ticks` ticks of 5512 samples.
+// The expected step for a glide of `distance` over `ticks` ticks of 5512 samples.
 float stepOver(double distance, int ticks) {
     const float perSample = static_cast<float>(distance / (5512.0 * ticks));
     return std::fabs(static_cast<float>(perSample * 40.0));

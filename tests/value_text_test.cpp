@@ -107,6 +107,21 @@ TEST(ValueText, ModeParameterFollowsTheSidesMode) {
     }
 }
 
+// The host asks again after every tick: a new mode changes the text of an unchanged value.
+TEST(ValueText, ModeParameterTextChangesWithATickThatChangesTheMode) {
+    offline::HostedMachine hosted(test::pluginLibrary(), 44100, 5512);
+    offline::ParameterRecord record(*test::pluginLibrary().info());
+    EXPECT_STREQ(hosted.valueText(ParamModeParamLeft, 50), "(notused)");
+    record.set(ParamModeLeft, 3);
+    hosted.tick(record);
+    EXPECT_STREQ(hosted.valueText(ParamModeParamLeft, 50), "50 (16384)");
+    record.clear();
+    record.set(ParamModeLeft, 5);
+    hosted.tick(record);
+    EXPECT_STREQ(hosted.valueText(ParamModeParamLeft, 50), "50 (8 Bit)");
+    EXPECT_STREQ(hosted.valueText(ParamModeParamRight, 50), "(notused)");
+}
+
 TEST(ValueText, BeforeSetUpReadsAsModeNormalAtTheReferenceRate) {
     mi* m = static_cast<mi*>(CreateMachine());
     ASSERT_NE(m, nullptr);

@@ -1,0 +1,70 @@
+#include "cli/arguments.h"
+
+#include <climits>
+
+namespace cli {
+
+std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
+    auto app = std::make_unique<CLI::App>(
+        "Tarvo Delay outside the music host: renders audio files through the machine, lists "
+        "its parameters and replays host sessions.",
+        "tarvo-delay");
+    app->require_subcommand(1);
+    app->fallthrough();  // --plugin also after the subcommand
+    app->add_option("--plugin", inv.plugin,
+                    "The plug-in library to load (default: the one beside this program or in "
+                    "its build tree)");
+
+    CLI::App* demo = app->add_subcommand(
+        "demo", "Render a short built-in phrase through a showcase setting into a WAV file");
+    demo->add_option("-o,--output", inv.demo.output, "Output file")->capture_default_str();
+    demo->callback([&inv] { inv.command = Invocation::Demo; });
+
+    RenderOptions& r = inv.render;
+    CLI::App* render = app->add_subcommand("render", "Process an audio file through the machine");
+    render->add_option("IN", r.input, "Input audio file (WAV, FLAC, AIFF, OGG, ...)")->required();
+    render->add_option("OUT", r.output, "Output audio file; its extension sets the format")
+        ->required();
+    render
+        ->add_option("--set", r.settings,
+                     "NAME=VALUE: a parameter by name or index, a raw value or a value text "
+                     "(repeatable)")
+        ->allow_extra_args(false);
+    CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
+                           ->check(CLI::PositiveNumber)
+                           ->capture_default_str();
+    CLI::Option* tpb = render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat")
+                           ->check(CLI::Range(1, 1000))
+                           ->capture_default_str();
+    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm/--tpb)")
+        ->check(CLI::Range(1, INT_MAX))
+        ->excludes(bpm)
+        ->excludes(tpb);
+    render->add_option("--block", r.blockFrames, "Largest block of frames per render call")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    render->add_option("--automation", r.automation,
+                       "File of lines 'TICK NAME=VALUE ...' applied at those ticks");
+    render
+        ->add_option("--tail", r.tail,
+                     "After the input: 'auto' (until the echoes fade, at most 60 s), or "
+                     "seconds of silence to render; 0 for none")
+        ->capture_default_str();
+    render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
+    render->add_flag("-q,--quiet", r.quiet, "No progress bar and no summary");
+    render->callback([&inv] { inv.command = Invocation::Render; });
+
+    CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
+    params->add_flag("--json", inv.params.json, "As JSON");
+    params->callback([&inv] { inv.command = Invocation::Params; });
+
+    ScriptOptions& s = inv.script;
+    CLI::App* script = app->add_subcommand("script", "Replay a host session script exactly");
+    script->add_option("SCRIPT", s.script, "The host script")->required();
+    script->add_option("--in", s.input, "Input stream: float32 little-endian, stereo, host scale");
+    script->add_option("--out", s.output, "Output stream, same format");
+    script->callback([&inv] { inv.command = Invocation::Script; });
+    return app;
+}
+
+}  // namespace cli

@@ -1,0 +1,51 @@
+#include "cli/automation.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/cli_error.h"
+
+namespace cli {
+
+Automation parseAutomation(const std::string& text, const std::string& source,
+                           const ParameterTable& table) {
+    Automation automation;
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::istringstream tokens(line.substr(0, line.find('#')));
+        std::string token;
+        if (!(tokens >> token)) continue;
+        const auto where = [&] { return source + ":" + std::to_string(number) + ": "; };
+        int64_t tick = -1;
+        auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), tick);
+        if (error != std::errc() || end != token.data() + token.size() || tick < 0)
+            throw UsageError(where() + "expected a tick number, got '" + token + "'");
+        std::vector<ParameterValue>& values = automation[tick];
+        bool any = false;
+        while (tokens >> token) {
+            if (token.find('=') == std::string::npos)
+                throw UsageError(where() + "expected NAME=VALUE, got '" + token +
+                                 "' (write spaces in names and values as underscores)");
+            try {
+                values.push_back(table.parseAssignment(token));
+            } catch (const UsageError& e) {
+                throw UsageError(where() + e.what());
+            }
+            any = true;
+        }
+        if (!any) throw UsageError(where() + "tick " + std::to_string(tick) + " sets nothing");
+    }
+    return automation;
+}
+
+Automation readAutomation(const std::string& path, const ParameterTable& table) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw RuntimeError("cannot read automation file '" + path + "'");
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return parseAutomation(text, path, table);
+}
+
+}  // namespace cli

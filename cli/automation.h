@@ -1,0 +1,25 @@
+// Parameter changes at given ticks, read from a text file:
+//   TICK NAME=VALUE [NAME=VALUE ...]     # comment
+// Pairs are separated by blanks, so spaces inside names and value texts are written as
+// underscores (DLY_FbackL=80, FLT_Type=No_Filter).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/parameter_table.h"
+
+namespace cli {
+
+// Tick number -> the values it carries, in the order written (a later one wins).
+using Automation = std::map<int64_t, std::vector<ParameterValue>>;
+
+// UsageError naming `source` and the line for a bad line.
+Automation parseAutomation(const std::string& text, const std::string& source,
+                           const ParameterTable& table);
+// RuntimeError when the file cannot be read.
+Automation readAutomation(const std::string& path, const ParameterTable& table);
+
+}  // namespace cli

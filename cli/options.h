@@ -1,0 +1,47 @@
+// What each subcommand was asked to do, as read from the command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct DemoOptions {
+    std::string output = "tarvo-demo.wav";
+};
+
+struct RenderOptions {
+    std::string input;
+    std::string output;
+    std::vector<std::string> settings;  // NAME=VALUE
+    double beatsPerMinute = 126.0;
+    int ticksPerBeat = 4;
+    int samplesPerTick = 0;  // 0: from the tempo
+    int blockFrames = 256;
+    std::string automation;
+    std::string tail = "auto";
+    std::string subtype;
+    bool quiet = false;
+};
+
+struct ParamsOptions {
+    bool json = false;
+};
+
+struct ScriptOptions {
+    std::string script;
+    std::string input;
+    std::string output;
+};
+
+struct Invocation {
+    enum Command { Demo, Render, Params, Script };
+    Command command = Demo;
+    std::string plugin;  // empty: the default library
+    DemoOptions demo;
+    RenderOptions render;
+    ParamsOptions params;
+    ScriptOptions script;
+};
+
+}  // namespace cli

@@ -1,0 +1,114 @@
+// tarvo-delay params [--json]: index, name, description, range, default and the default's
+// value text of every parameter, as the machine describes them.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/parameter_table.h"
+
+namespace cli {
+
+namespace {
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += c;  // UTF-8 passes through
+                }
+        }
+    }
+    return out + "\"";
+}
+
+void printJson(const ParameterTable& table) {
+    std::string out = "[\n";
+    for (const ParameterInfo& p : table.parameters()) {
+        out += "  {\"index\": " + std::to_string(p.index) + ", \"name\": " + jsonString(p.name) +
+               ", \"description\": " + jsonString(p.description) +
+               ", \"type\": " + (p.word ? "\"word\"" : "\"byte\"") +
+               ", \"min\": " + std::to_string(p.minValue) +
+               ", \"max\": " + std::to_string(p.maxValue) +
+               ", \"default\": " + std::to_string(p.defaultValue) +
+               ", \"defaultText\": " + (p.defaultText ? jsonString(*p.defaultText) : "null") +
+               ", \"noValue\": " + std::to_string(p.noValue);
+        if (p.enumerated && !p.valueTexts.empty()) {
+            out += ", \"values\": [";
+            for (size_t i = 0; i < p.valueTexts.size(); ++i)
+                out += (i == 0 ? "" : ", ") + jsonString(p.valueTexts[i]);
+            out += "]";
+        }
+        out += p.index + 1 < static_cast<int>(table.parameters().size()) ? "},\n" : "}\n";
+    }
+    std::fputs((out + "]\n").c_str(), stdout);
+}
+
+// Width of UTF-8 text on a terminal, counting code points.
+size_t displayWidth(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string padded(const std::string& text, size_t width) {
+    return text + std::string(width - std::min(width, displayWidth(text)), ' ');
+}
+
+void printTable(const ParameterTable& table) {
+    struct Row {
+        std::string index, name, range, defaultValue, text, description;
+    };
+    std::vector<Row> rows = {{"#", "Name", "Range", "Default", "Shown as", "Description"}};
+    for (const ParameterInfo& p : table.parameters()) {
+        std::string description = p.description;
+        description.erase(0, description.find_first_not_of(' '));
+        rows.push_back({std::to_string(p.index), p.name,
+                        std::to_string(p.minValue) + ".." + std::to_string(p.maxValue),
+                        std::to_string(p.defaultValue), p.defaultText.value_or("-"), description});
+    }
+    size_t w[5] = {};
+    for (const Row& row : rows) {
+        const std::string* cells[5] = {&row.index, &row.name, &row.range, &row.defaultValue,
+                                       &row.text};
+        for (int i = 0; i < 5; ++i) w[i] = std::max(w[i], displayWidth(*cells[i]));
+    }
+    for (const Row& row : rows) {
+        const std::string line = std::string(w[0] - row.index.size(), ' ') + row.index + "  " +
+                                 padded(row.name, w[1]) + "  " + padded(row.range, w[2]) + "  " +
+                                 padded(row.defaultValue, w[3]) + "  " + padded(row.text, w[4]) +
+                                 "  " + row.description;
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+}  // namespace
+
+int runParams(const ParamsOptions& options, const offline::PluginLibrary& library) {
+    const ParameterTable table(library);
+    if (options.json)
+        printJson(table);
+    else
+        printTable(table);
+    return 0;
+}
+
+}  // namespace cli

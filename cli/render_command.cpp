@@ -1,0 +1,94 @@
+// tarvo-delay render IN OUT [options]: an audio file through the machine, on the host's
+// tick schedule, into a new file that replaces OUT only when it is complete.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/audio_reader.h"
+#include "cli/audio_writer.h"
+#include "cli/automation.h"
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+#include "cli/output_format.h"
+#include "cli/parameter_table.h"
+#include "cli/progress_bar.h"
+#include "cli/render_session.h"
+#include "cli/safe_output.h"
+#include "cli/summary.h"
+#include "cli/tempo.h"
+
+namespace cli {
+
+namespace {
+
+constexpr double kLongestFixedTail = 3600.0;  // seconds
+
+// "auto", or seconds of silence (0: none).
+Tail parseTail(const std::string& text, double& seconds) {
+    Tail tail;
+    if (text == "auto" || text == "AUTO") return tail;
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(seconds >= 0.0 && seconds <= kLongestFixedTail))
+        throw UsageError("--tail: expected 'auto' or seconds from 0 to 3600, got '" + text + "'");
+    tail.kind = seconds > 0.0 ? Tail::Fixed : Tail::Off;
+    return tail;
+}
+
+}  // namespace
+
+int runRender(const RenderOptions& options, const offline::PluginLibrary& library) {
+    // Everything the command line can get wrong is checked before any audio is touched.
+    const SampleFormat sampleFormat =
+        options.subtype.empty() ? SampleFormat::Default : parseSampleFormat(options.subtype);
+    const OutputFormat format = outputFormatFor(options.output, sampleFormat);
+    refuseSameFile(options.input, options.output);
+    double tailSeconds = 0.0;
+    SessionSettings settings;
+    settings.tail = parseTail(options.tail, tailSeconds);
+    settings.blockFrames = options.blockFrames;
+    const ParameterTable table(library);
+    for (const std::string& assignment : options.settings) {
+        try {
+            settings.initialValues.push_back(table.parseAssignment(assignment));
+        } catch (const UsageError& e) {
+            throw UsageError(std::string("--set: ") + e.what());
+        }
+    }
+    if (!options.automation.empty())
+        settings.automation = readAutomation(options.automation, table);
+
+    AudioReader reader(options.input);
+    settings.sampleRate = reader.sampleRate();
+    settings.samplesPerTick =
+        options.samplesPerTick > 0
+            ? options.samplesPerTick
+            : samplesPerTick(reader.sampleRate(), options.beatsPerMinute, options.ticksPerBeat);
+    settings.tail.frames = std::llround(tailSeconds * reader.sampleRate());
+
+    SafeOutput output(options.output);
+    AudioWriter writer(output.fd(), options.output, format, reader.sampleRate());
+    ProgressBar progress(reader.sampleRate(), !options.quiet);
+    const SessionResult result = renderSession(library, settings, reader, writer, &progress);
+    writer.finish();
+    output.commit();
+    progress.finish();
+
+    if (!options.quiet) {
+        std::printf("%s\n", wroteLine(options.output, result.outputFrames, reader.sampleRate(),
+                                      format.description, result.peak)
+                                .c_str());
+        if (result.automationNotReached > 0)
+            std::fprintf(stderr, "tarvo-delay: note: %zu automated ticks lie after the end\n",
+                         result.automationNotReached);
+    }
+    if (writer.clippedSamples() > 0)
+        std::fprintf(stderr,
+                     "tarvo-delay: warning: %lld samples clipped in %d-bit PCM; --subtype float "
+                     "keeps them\n",
+                     static_cast<long long>(writer.clippedSamples()), format.pcmBits);
+    return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,180 @@
+#include "cli/render_session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "machine/constants.h"
+#include "machine/parameters.h"
+#include "offline/hosted_machine.h"
+#include "offline/parameter_record.h"
+
+namespace cli {
+
+namespace {
+
+constexpr size_t kChunkFrames = 65536;  // frames read, rendered and written at a time
+constexpr int32_t kWorkModeInputOutput = 3;
+constexpr double kQuietDecibels = -96.0;
+constexpr int kQuietSeconds = 1;
+constexpr int kAutoTailMaxSeconds = 60;
+
+class Session {
+public:
+    Session(const offline::PluginLibrary& library, const SessionSettings& settings)
+        : settings_(settings),
+          machine_(library, settings.sampleRate, settings.samplesPerTick),
+          record_(*library.info()),
+          values_(static_cast<size_t>(record_.count())),
+          quietLevel_(static_cast<float>(kFullScale * std::pow(10.0, kQuietDecibels / 20.0))) {
+        for (int i = 0; i < record_.count(); ++i) values_[i] = record_.parameter(i).defaultValue;
+    }
+
+    SessionResult run(FrameSource& source, FrameSink& sink, SessionProgress* progress);
+
+private:
+    void tick();
+    int64_t stopFrame() const;
+    void measure(const float* frames, size_t count);
+
+    const SessionSettings& settings_;
+    offline::HostedMachine machine_;
+    offline::ParameterRecord record_;
+    std::vector<int> values_;  // every parameter's value as last sent, for the tail's window
+    const float quietLevel_;
+
+    int64_t ticks_ = 0;
+    int64_t frame_ = 0;  // frames rendered
+    int64_t inputFrames_ = 0;
+    bool inputEnded_ = false;
+    int64_t loudEnd_ = 0;      // one past the last output frame at or above the quiet level
+    int64_t quietWindow_ = 0;  // frames the output must stay quiet before the tail ends
+    float peak_ = 0.0f;
+};
+
+void Session::tick() {
+    const auto send = [&](const ParameterValue& value) {
+        record_.set(value.first, value.second);
+        values_[static_cast<size_t>(value.first)] = value.second;
+    };
+    if (ticks_ == 0) {
+        record_.setDefaults();
+        for (const ParameterValue& value : settings_.initialValues) send(value);
+    } else {
+        record_.clear();
+    }
+    const auto automated = settings_.automation.find(ticks_);
+    if (automated != settings_.automation.end())
+        for (const ParameterValue& value : automated->second) send(value);
+    machine_.tick(record_);
+    ++ticks_;
+
+    // An echo can follow a sound by the offset plus one loop length; the tail must not end
+    // in the silence before it, however long that is.
+    const int32_t tpt = settings_.samplesPerTick, rate = settings_.sampleRate;
+    const auto line = [&](int index) { return lineSamples(values_[index], tpt, rate); };
+    quietWindow_ = std::max({quietWindow_, int64_t{rate} * kQuietSeconds,
+                             line(ParamOffsetLeft) + line(ParamDelayLeft),
+                             line(ParamOffsetRight) + line(ParamDelayRight)});
+}
+
+int64_t Session::stopFrame() const {
+    if (!inputEnded_) return std::numeric_limits<int64_t>::max();
+    switch (settings_.tail.kind) {
+        case Tail::Off:
+            return inputFrames_;
+        case Tail::Fixed:
+            return inputFrames_ + settings_.tail.frames;
+        case Tail::Auto:
+            break;
+    }
+    const int64_t longest = inputFrames_ + int64_t{settings_.sampleRate} * kAutoTailMaxSeconds;
+    return std::min(longest, std::max(inputFrames_, loudEnd_ + quietWindow_));
+}
+
+void Session::measure(const float* frames, size_t count) {
+    float peak = peak_;
+    size_t loud = 0;  // one past the last loud sample
+    for (size_t i = 0; i < count * 2; ++i) {
+        const float magnitude = std::fabs(frames[i]);
+        peak = std::max(peak, magnitude);
+        if (magnitude >= quietLevel_) loud = i + 1;
+    }
+    peak_ = peak;
+    if (loud > 0) loudEnd_ = frame_ + static_cast<int64_t>((loud + 1) / 2);
+}
+
+SessionResult Session::run(FrameSource& source, FrameSink& sink, SessionProgress* progress) {
+    const int64_t tpt = settings_.samplesPerTick;
+    std::vector<float> buffer(kChunkFrames * 2);
+    size_t filled = 0;
+    int64_t inTick = tpt;  // frames of the current tick rendered; a full tick starts a new one
+    bool done = false;
+    while (!done) {
+        while (!inputEnded_ && filled < kChunkFrames) {
+            const size_t n = source.read(buffer.data() + filled * 2, kChunkFrames - filled);
+            filled += n;
+            inputFrames_ += static_cast<int64_t>(n);
+            inputEnded_ = n == 0;
+        }
+        if (inputEnded_) {  // silence for the tail
+            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(filled * 2), buffer.end(), 0.0f);
+            filled = kChunkFrames;
+        }
+
+        // Whole blocks only: a block never depends on where a chunk of the file ends.
+        size_t at = 0;
+        for (;;) {
+            const int64_t stop = stopFrame();
+            if (frame_ >= stop) {
+                done = true;
+                break;
+            }
+            const int64_t tickLeft = inTick == tpt ? tpt : tpt - inTick;
+            const auto count = static_cast<size_t>(
+                std::min({int64_t{settings_.blockFrames}, tickLeft, stop - frame_}));
+            if (filled - at < count) break;
+            if (inTick == tpt) {
+                tick();
+                inTick = 0;
+            }
+            float* block = buffer.data() + at * 2;
+            machine_.render(block, static_cast<int32_t>(count), kWorkModeInputOutput);
+            measure(block, count);
+            at += count;
+            frame_ += static_cast<int64_t>(count);
+            inTick += static_cast<int64_t>(count);
+        }
+        sink.write(buffer.data(), at);
+        std::memmove(buffer.data(), buffer.data() + at * 2, (filled - at) * 2 * sizeof(float));
+        filled -= at;
+        if (progress != nullptr)
+            progress->update(frame_, inputEnded_ ? inputFrames_ : source.length());
+    }
+
+    SessionResult result;
+    result.inputFrames = inputFrames_;
+    result.outputFrames = frame_;
+    result.ticks = ticks_;
+    result.peak = peak_;
+    for (auto it = settings_.automation.lower_bound(ticks_); it != settings_.automation.end(); ++it)
+        ++result.automationNotReached;
+    return result;
+}
+
+}  // namespace
+
+int64_t lineSamples(int value, int32_t samplesPerTick, int32_t sampleRate) {
+    const int64_t samples = value <= kTickValueLimit ? int64_t{samplesPerTick} * value / 1000
+                                                     : int64_t{value} - kTickValueLimit;
+    return std::min(samples, int64_t{sampleRate} * kDelaySeconds);
+}
+
+SessionResult renderSession(const offline::PluginLibrary& library, const SessionSettings& settings,
+                            FrameSource& source, FrameSink& sink, SessionProgress* progress) {
+    Session session(library, settings);
+    return session.run(source, sink, progress);
+}
+
+}  // namespace cli
