@@ -1,6 +1,7 @@
 #include "cli/render_session.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -21,7 +22,7 @@ constexpr int kQuietSeconds = 1;
 constexpr int kAutoTailMaxSeconds = 60;
 
 class Session {
-public:
+  public:
     Session(const offline::PluginLibrary& library, const SessionSettings& settings)
         : settings_(settings),
           machine_(library, settings.sampleRate, settings.samplesPerTick),
@@ -33,7 +34,7 @@ public:
 
     SessionResult run(FrameSource& source, FrameSink& sink, SessionProgress* progress);
 
-private:
+  private:
     void tick();
     int64_t stopFrame() const;
     void measure(const float* frames, size_t count);
@@ -93,16 +94,23 @@ int64_t Session::stopFrame() const {
     return std::min(longest, std::max(inputFrames_, loudEnd_ + quietWindow_));
 }
 
+// The peak and the last loud sample of a rendered block. The peak is taken on the bits, where
+// non-negative floats order as integers, so the loop runs several samples at a time; NaN counts
+// for nothing. The last loud sample is looked for from the end, where it usually is.
 void Session::measure(const float* frames, size_t count) {
-    float peak = peak_;
-    size_t loud = 0;  // one past the last loud sample
-    for (size_t i = 0; i < count * 2; ++i) {
-        const float magnitude = std::fabs(frames[i]);
-        peak = std::max(peak, magnitude);
-        if (magnitude >= quietLevel_) loud = i + 1;
+    const size_t samples = count * 2;
+    uint32_t peak = std::bit_cast<uint32_t>(peak_);
+    for (size_t i = 0; i < samples; ++i) {
+        const uint32_t magnitude = std::bit_cast<uint32_t>(frames[i]) & 0x7fffffffu;
+        peak = std::max(peak, magnitude > 0x7f800000u ? 0u : magnitude);
     }
-    peak_ = peak;
-    if (loud > 0) loudEnd_ = frame_ + static_cast<int64_t>((loud + 1) / 2);
+    peak_ = std::bit_cast<float>(peak);
+    for (size_t i = samples; i-- > 0;) {
+        if (std::fabs(frames[i]) >= quietLevel_) {
+            loudEnd_ = frame_ + static_cast<int64_t>((i + 2) / 2);
+            break;
+        }
+    }
 }
 
 SessionResult Session::run(FrameSource& source, FrameSink& sink, SessionProgress* progress) {
