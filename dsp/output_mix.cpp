@@ -1,34 +1,41 @@
 // The last stage of a chunk: the pan shares glide per sample toward the targets the glide
 // step set, and each frame becomes the dry input plus both wet channels spread by the shares.
+#include <limits>
+
 #include "dsp/conversions.h"
 #include "machine/machine.h"
 
 namespace {
 
-// A share's path through the chunk: per sample it moves by its step toward its target and
+// A share's glide through the chunk: per sample it moves by its step toward its target and
 // lands on the target instead of passing it. Moving toward the target, the running sum keeps
 // moving the same way once it has passed, so each sample is the running sum held at the
 // target; moving away, the sum never reaches it. So the chain from sample to sample is the
 // single-precision sum alone (the sum of two floats rounds to the same float as in double
-// precision), and the holding stays off it. Returns the share after the last sample.
-float sharePath(float share, float target, float step, float* __restrict path, int32_t begin,
-                int32_t end) {
-    float sum = share;
-    if (share < target) {
-        for (int32_t j = begin; j < end; ++j) {
-            sum = sum + step;
-            path[j] = sum > target ? target : sum;
+// precision), and the holding stays off it: a share below its target is held from above, one
+// above it from below, and one at its target (or not comparable with it) adds -0, which keeps
+// every value as it is.
+struct ShareGlide {
+    ShareGlide(float share, float target, float step) : sum(share), step(step) {
+        if (share < target) {
+            high = target;
+        } else if (share > target) {
+            low = target;
+        } else {
+            this->step = -0.0f;
         }
-    } else if (share > target) {
-        for (int32_t j = begin; j < end; ++j) {
-            sum = sum + step;
-            path[j] = sum < target ? target : sum;
-        }
-    } else {  // at the target, or not comparable with it: it stays
-        for (int32_t j = begin; j < end; ++j) path[j] = share;
     }
-    return end > begin ? path[end - 1] : share;
-}
+
+    float next() {
+        sum = sum + step;
+        const float held = sum > high ? high : sum;
+        return held < low ? low : held;
+    }
+
+    float sum, step;
+    float high = std::numeric_limits<float>::infinity();
+    float low = -std::numeric_limits<float>::infinity();
+};
 
 struct Mix {
     double dryLeft, dryRight, wetLeft, wetRight;
@@ -75,10 +82,18 @@ void mixStanding(const Mix& mix, float* __restrict samples, const float* __restr
 template <bool kInput, bool kFinite>
 void mixGliding(Mix& mix, float* __restrict samples, const float* __restrict wetLeft,
                 const float* __restrict wetRight, int32_t begin, int32_t end) {
+    // Both shares' chains side by side in one loop.
     float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
-    mix.shareLeft = sharePath(mix.shareLeft, mix.targetLeft, mix.stepLeft, sharesLeft, begin, end);
-    mix.shareRight =
-        sharePath(mix.shareRight, mix.targetRight, mix.stepRight, sharesRight, begin, end);
+    ShareGlide left(mix.shareLeft, mix.targetLeft, mix.stepLeft);
+    ShareGlide right(mix.shareRight, mix.targetRight, mix.stepRight);
+    for (int32_t j = begin; j < end; ++j) {
+        sharesLeft[j] = left.next();
+        sharesRight[j] = right.next();
+    }
+    if (end > begin) {
+        mix.shareLeft = sharesLeft[end - 1];
+        mix.shareRight = sharesRight[end - 1];
+    }
 
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
