@@ -133,6 +133,22 @@ inline float readout(float a) {
         return a;
 }
 
+// The frame a "Reverse" read takes for loop frame f: the mirror image within the loop. At the
+// wrap the mirrored frame would lie one beyond the loop; taken modulo the loop length it is
+// frame 0, the frame just written.
+inline int32_t mirrored(int32_t f, int32_t loopFrames) { return f == 0 ? 0 : loopFrames - f; }
+
+// Whether the mirrored reads of a stretch from loop frame p on miss every frame the stretch
+// writes (apart from frame 0, which reads itself). Then every read sees what the frame held
+// before the stretch, and reads and writes may run as two passes; only a stretch across the
+// middle of the loop has to run frame after frame.
+inline bool mirrorClear(int32_t p, int32_t frames, int32_t loopFrames) {
+    const int32_t first = p == 0 ? 1 : 0;
+    if (frames <= first) return true;
+    const int32_t highest = loopFrames - (p + first), lowest = loopFrames - (p + frames - 1);
+    return highest < p || lowest > p + frames - 1;
+}
+
 // One stretch of one channel: `frames` frames from loop frame p and offset frame q on, none
 // of which wraps. The input and the lines advance two floats per frame.
 template <Entry kEntry, Readout kReadout, bool kFinite>
@@ -142,16 +158,14 @@ void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __r
     float* __restrict offset = line.offset + 2 * static_cast<ptrdiff_t>(q);
     const float gain = line.gain;
     if constexpr (kReadout == Readout::Reverse) {
-        // Read backward while the write goes forward. At the wrap the mirrored frame would
-        // lie one beyond the loop; taken modulo the loop length it is frame 0. The read may
-        // land on a frame this stretch has just written, so the frames run strictly in order.
+        // Read backward while the write goes forward, frame after frame: the read may land on
+        // a frame this stretch has just written.
         float* const whole = line.loop;
         for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue<kVector<kEntry, kReadout>>(loop[2 * k], offset[2 * k], gain);
+            const float a = loopValue<false>(loop[2 * k], offset[2 * k], gain);
             offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
             loop[2 * k] = a;
-            const int32_t f = p + k;
-            wet[k] = whole[2 * static_cast<ptrdiff_t>(f == 0 ? 0 : line.loopFrames - f)];
+            wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
         }
     } else {
         for (int32_t k = 0; k < frames; ++k) {
@@ -176,8 +190,7 @@ void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __r
             const float a = loopValue<false>(loop[2 * k], leaving, gain);
             leaving = entryValue<kEntry, kFinite>(input[2 * k], line);
             loop[2 * k] = a;
-            const int32_t f = p + k;
-            wet[k] = whole[2 * static_cast<ptrdiff_t>(f == 0 ? 0 : line.loopFrames - f)];
+            wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
         }
     } else {
         // Each frame takes the entry of the frame before straight from the input, so the
@@ -195,6 +208,23 @@ void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __r
     line.offset[0] = leaving;
 }
 
+// A "Reverse" stretch whose reads miss its writes: first every read, then the lines as for
+// "Normal" several frames at a time (their read-out goes to scratch). Frame 0 reads itself,
+// after its write.
+template <Entry kEntry, bool kFinite>
+void runReverseInPasses(const ChannelLines& line, int32_t p, int32_t q, const float* input,
+                        float* __restrict wet, int32_t frames) {
+    const float* __restrict whole = line.loop;
+    for (int32_t k = 0; k < frames; ++k)
+        wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
+    float written[kMaxBlockFrames];
+    if (line.offsetFrames == 1)
+        runStretchShortOffset<kEntry, Readout::Normal, kFinite>(line, p, input, written, frames);
+    else
+        runStretch<kEntry, Readout::Normal, kFinite>(line, p, q, input, written, frames);
+    if (p == 0) wet[0] = written[0];
+}
+
 // How many frames from loop frame p and offset frame q run before either line wraps.
 inline int32_t stretchFrames(const ChannelLines& line, int32_t p, int32_t q, int32_t left) {
     int32_t frames = std::min(left, line.loopFrames - p);
@@ -208,7 +238,9 @@ void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begi
         const int32_t p = nextFrame(line.loopFrame, line.loopFrames);
         const int32_t q = nextFrame(line.offsetFrame, line.offsetFrames);
         const int32_t frames = stretchFrames(line, p, q, end - j);
-        if (line.offsetFrames == 1)
+        if (kReadout == Readout::Reverse && mirrorClear(p, frames, line.loopFrames))
+            runReverseInPasses<kEntry, kFinite>(line, p, q, input + 2 * j, wet + j, frames);
+        else if (line.offsetFrames == 1)
             runStretchShortOffset<kEntry, kReadout, kFinite>(line, p, input + 2 * j, wet + j,
                                                              frames);
         else
