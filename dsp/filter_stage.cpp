@@ -2,6 +2,7 @@
 // stored with the sign that lets them be added.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 
 #include "dsp/conversions.h"
@@ -55,6 +56,63 @@ struct Section {
     double x1, x2, y1, y2;
 };
 
+// Both channels side by side, each lane of a pair one channel.
+using Pair = double __attribute__((vector_size(16)));
+using PairBits = uint64_t __attribute__((vector_size(16)));
+using FloatPair = float __attribute__((vector_size(8)));
+
+// A double rounded to single precision and widened again, done on the bits: round to nearest,
+// ties to even, at the last bit a float keeps. This is the exact result only while the value
+// lies in the normal single-precision range (a smaller one is flushed, a larger one
+// overflows), which the caller checks; it is shorter than two conversions, and the rounding
+// lies on the chain from one sample to the next.
+inline Pair roundedToSingle(Pair y) {
+    constexpr uint64_t kDropped = 29;  // mantissa bits a double has beyond a float's
+    constexpr uint64_t kHalf = (uint64_t{1} << (kDropped - 1)) - 1;
+    const PairBits bits = reinterpret_cast<PairBits>(y);
+    const PairBits even = (bits >> kDropped) & 1;
+    return reinterpret_cast<Pair>((bits + kHalf + even) & ~((uint64_t{1} << kDropped) - 1));
+}
+
+// The section's sums for both channels, with the history carried in the bit-rounded form. Each
+// output is also converted as the exact path converts it; if any sample's two forms differ
+// (a result outside the normal single-precision range), nothing is stored and the chunk is
+// left to the exact path.
+bool runBothRounded(float* __restrict wetL, float* __restrict wetR, float (&historyL)[4],
+                    float (&historyR)[4], const float (&coefL)[5], const float (&coefR)[5],
+                    int32_t begin, int32_t end) {
+    const Pair b0 = {coefL[0], coefR[0]}, b1 = {coefL[1], coefR[1]}, b2 = {coefL[2], coefR[2]};
+    const Pair fb1 = {coefL[3], coefR[3]}, fb2 = {coefL[4], coefR[4]};
+    Pair x1 = {historyL[0], historyR[0]}, x2 = {historyL[1], historyR[1]};
+    Pair y1 = {historyL[2], historyR[2]}, y2 = {historyL[3], historyR[3]};
+    float outL[kMaxBlockFrames], outR[kMaxBlockFrames];
+    PairBits differ = {0, 0};
+    for (int32_t j = begin; j < end; ++j) {
+        const Pair x = {wetL[j], wetR[j]};
+        const Pair y = b0 * x + b1 * x1 + b2 * x2 + fb1 * y1 + fb2 * y2;
+        const Pair rounded = roundedToSingle(y);
+        const FloatPair out = __builtin_convertvector(y, FloatPair);
+        differ |= reinterpret_cast<PairBits>(__builtin_convertvector(out, Pair) != rounded);
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = rounded;
+        outL[j] = out[0];
+        outR[j] = out[1];
+    }
+    if ((differ[0] | differ[1]) != 0) return false;
+    for (int32_t j = begin; j < end; ++j) {
+        wetL[j] = outL[j];
+        wetR[j] = outR[j];
+    }
+    const Pair history[4] = {x1, x2, y1, y2};
+    for (int i = 0; i < 4; ++i) {
+        historyL[i] = static_cast<float>(history[i][0]);
+        historyR[i] = static_cast<float>(history[i][1]);
+    }
+    return true;
+}
+
 }  // namespace
 
 // Both channels in one loop: each sample waits for the one before it on its own channel, so
@@ -62,9 +120,12 @@ struct Section {
 void mi::runFilter(int32_t begin, int32_t end) {
     restartIfNotFinite(filterStateLeft);
     restartIfNotFinite(filterStateRight);
-    Section left(filterCoefLeft, filterStateLeft), right(filterCoefRight, filterStateRight);
     float* __restrict wetL = wetLeft;
     float* __restrict wetR = wetRight;
+    if (runBothRounded(wetL, wetR, filterStateLeft, filterStateRight, filterCoefLeft,
+                       filterCoefRight, begin, end))
+        return;
+    Section left(filterCoefLeft, filterStateLeft), right(filterCoefRight, filterStateRight);
     for (int32_t j = begin; j < end; ++j) {
         wetL[j] = left.step(wetL[j]);
         wetR[j] = right.step(wetR[j]);
