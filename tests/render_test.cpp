@@ -276,6 +276,25 @@ TEST(Render, FlushesSubnormalsAndRestoresTheCallersSetting) {
     EXPECT_EQ(_mm_getcsr(), callers | dsp::kFlushToZero);
     _mm_setcsr(callers);
 }
+
+TEST(Render, SoundsTheSameWhateverRoundingTheCallerLeftSet) {
+    auto session = [](unsigned rounding) {
+        test::LocalMachine m;
+        test::setLoop(*m, Side::Both, 7);
+        test::setFeedback(*m, Side::Both, 73);
+        m->filterType = 1;
+        m->filterDirty = 1;
+        Frames io = test::impulse(400, 12345.678f, -321.5f);
+        const unsigned callers = _mm_getcsr();
+        _mm_setcsr((callers & ~dsp::kRoundingControl) | rounding);
+        test::render(*m, io);
+        EXPECT_EQ(_mm_getcsr() & dsp::kRoundingControl, rounding) << "the caller's mode is back";
+        _mm_setcsr(callers);
+        return io;
+    };
+    const Frames nearest = session(0x0000);
+    for (unsigned rounding : {0x2000u, 0x4000u, 0x6000u}) EXPECT_EQ(session(rounding), nearest);
+}
 #endif
 
 }  // namespace
