@@ -55,6 +55,22 @@ inline float held(double value) {
         return dsp::saturateToFloat(value);
 }
 
+// One frame of the mix: the dry input (when there is one) and each wet channel's share on
+// either side, summed left to right in double precision.
+template <bool kInput, bool kFinite>
+inline void mixFrame(float* __restrict frame, double wL, double wR, double dryLeft,
+                     double dryRight, double leftToLeft, double rightToLeft, double rightToRight,
+                     double leftToRight) {
+    if constexpr (kInput) {
+        const double inL = frame[0], inR = frame[1];
+        frame[0] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
+        frame[1] = held<kFinite>(inR * dryRight + rightToRight * wR + leftToRight * wL);
+    } else {
+        frame[0] = held<kFinite>(leftToLeft * wL + rightToLeft * wR);
+        frame[1] = held<kFinite>(rightToRight * wR + leftToRight * wL);
+    }
+}
+
 // The shares stand still for the chunk: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite>
 void mixStanding(const Mix& mix, float* __restrict samples, const float* __restrict wetLeft,
@@ -63,18 +79,9 @@ void mixStanding(const Mix& mix, float* __restrict samples, const float* __restr
     const double leftToLeft = pL * mix.wetLeft, rightToRight = pR * mix.wetRight;
     const double rightToLeft = (1.0 - pR) * mix.wetRight, leftToRight = (1.0 - pL) * mix.wetLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
-    for (int32_t j = begin; j < end; ++j) {
-        const double wL = wetLeft[j], wR = wetRight[j];
-        if constexpr (kInput) {
-            const double inL = samples[2 * j], inR = samples[2 * j + 1];
-            samples[2 * j] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
-            samples[2 * j + 1] =
-                held<kFinite>(inR * dryRight + rightToRight * wR + leftToRight * wL);
-        } else {
-            samples[2 * j] = held<kFinite>(leftToLeft * wL + rightToLeft * wR);
-            samples[2 * j + 1] = held<kFinite>(rightToRight * wR + leftToRight * wL);
-        }
-    }
+    for (int32_t j = begin; j < end; ++j)
+        mixFrame<kInput, kFinite>(samples + 2 * j, wetLeft[j], wetRight[j], dryLeft, dryRight,
+                                  leftToLeft, rightToLeft, rightToRight, leftToRight);
 }
 
 // The shares glide: each one's path through the chunk is a chain of single-precision sums,
@@ -102,16 +109,8 @@ void mixGliding(Mix& mix, float* __restrict samples, const float* __restrict wet
         const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
         const double rightToLeft = (1.0 - shareR) * wetGainRight;
         const double leftToRight = (1.0 - shareL) * wetGainLeft;
-        const double wL = wetLeft[j], wR = wetRight[j];
-        if constexpr (kInput) {
-            const double inL = samples[2 * j], inR = samples[2 * j + 1];
-            samples[2 * j] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
-            samples[2 * j + 1] =
-                held<kFinite>(inR * dryRight + rightToRight * wR + leftToRight * wL);
-        } else {
-            samples[2 * j] = held<kFinite>(leftToLeft * wL + rightToLeft * wR);
-            samples[2 * j + 1] = held<kFinite>(rightToRight * wR + leftToRight * wL);
-        }
+        mixFrame<kInput, kFinite>(samples + 2 * j, wetLeft[j], wetRight[j], dryLeft, dryRight,
+                                  leftToLeft, rightToLeft, rightToRight, leftToRight);
     }
 }
 
