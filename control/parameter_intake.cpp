@@ -135,23 +135,16 @@ void HOST_CALL mi::ProcessTick() {
                          clipGainRight);
     }
     if (arrived(ParamInputMode, g.inputMode, v)) inputMode = static_cast<uint8_t>(v);
-    // New lengths restart their lines from the beginning.
-    if (arrived(ParamDelayLeft, g.delayLeft, v)) {
-        delayLengthLeft = lineLengthFor(v);
-        delayPosLeft = 0;
-    }
-    if (arrived(ParamDelayRight, g.delayRight, v)) {
-        delayLengthRight = lineLengthFor(v);
-        delayPosRight = 0;
-    }
-    if (arrived(ParamOffsetLeft, g.offsetLeft, v)) {
-        offsetLengthLeft = lineLengthFor(v);
-        offsetPosLeft = 0;
-    }
-    if (arrived(ParamOffsetRight, g.offsetRight, v)) {
-        offsetLengthRight = lineLengthFor(v);
-        offsetPosRight = 0;
-    }
+    // A new length restarts its line from the beginning.
+    auto restartLine = [this](int32_t& length, int32_t& position, int32_t value) {
+        length = lineLengthFor(value);
+        position = 0;
+    };
+    if (arrived(ParamDelayLeft, g.delayLeft, v)) restartLine(delayLengthLeft, delayPosLeft, v);
+    if (arrived(ParamDelayRight, g.delayRight, v)) restartLine(delayLengthRight, delayPosRight, v);
+    if (arrived(ParamOffsetLeft, g.offsetLeft, v)) restartLine(offsetLengthLeft, offsetPosLeft, v);
+    if (arrived(ParamOffsetRight, g.offsetRight, v))
+        restartLine(offsetLengthRight, offsetPosRight, v);
     if (arrived(ParamChorusLfoType, g.chorusLfoType, v)) {
         chorusLfoType = v;
         chorusLfoTable = chorusLfoTableFor(v, chorusLfoTable);
