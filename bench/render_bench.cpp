@@ -4,52 +4,24 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
-#include <random>
-#include <utility>
-#include <vector>
 
+#include "bench/bench_sessions.h"
 #include "machine/exports.h"
-#include "machine/parameters.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 
 namespace {
 
-constexpr int kBlock = 256;
-constexpr int kBlocksPerIteration = 64;
+using bench::kBlock;
+using bench::kBlocksPerIteration;
+using bench::kFullChain;
+using bench::Settings;
 
-using Settings = std::vector<std::pair<int, int>>;
-
-struct Session {
+struct Session : bench::Session {
     explicit Session(const Settings& settings)
-        : machine(*GetInfo(), &CreateMachine, 44100, 5512), record(*GetInfo()) {
-        record.setDefaults();
-        for (auto [index, value] : settings) record.set(index, value);
-        machine.tick(record);
-        std::mt19937 random(5);
-        std::uniform_real_distribution<float> noise(-16384.0f, 16384.0f);
-        input.resize(2 * kBlock * kBlocksPerIteration);
-        for (float& s : input) s = noise(random);
-        buffer.resize(2 * kBlock);
-    }
-
-    // One iteration: kBlocksPerIteration blocks of input (or silence), processed in place.
+        : bench::Session(*GetInfo(), &CreateMachine, settings) {}
     void run(bool silent) {
-        for (int b = 0; b < kBlocksPerIteration; ++b) {
-            if (silent)
-                std::fill(buffer.begin(), buffer.end(), 0.0f);
-            else
-                std::copy_n(input.begin() + 2 * kBlock * b, 2 * kBlock, buffer.begin());
-            machine.render(buffer.data(), kBlock, 3);
-        }
+        bench::Session::run(silent);
         benchmark::DoNotOptimize(buffer.data());
     }
-
-    offline::HostedMachine machine;
-    offline::ParameterRecord record;
-    std::vector<float> input;
-    std::vector<float> buffer;
 };
 
 void report(benchmark::State& state) {
@@ -64,13 +36,6 @@ void renderWith(benchmark::State& state, const Settings& settings) {
     for (auto _ : state) session.run(false);
     report(state);
 }
-
-const Settings kFullChain = {
-    {ParamChorusLfoType, 1}, {ParamFilterType, 1},    {ParamFilterLfoType, 1},
-    {ParamCutoff, 40000},    {ParamResonance, 30},    {ParamPanLfoType, 1},
-    {ParamResample, 22050},  {ParamModeLeft, 3},      {ParamModeParamLeft, 50},
-    {ParamModeRight, 2},     {ParamFeedbackLeft, 70}, {ParamFeedbackRight, 70},
-};
 
 void Defaults(benchmark::State& state) { renderWith(state, {}); }
 void DelayMode(benchmark::State& state) {

@@ -1,14 +1,17 @@
 // The chorus: both wet channels pass through a ring of 200 samples, read about 100 samples
 // behind the write, the distance swung by an oscillator. Its output replaces the wet signal.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
+#include "dsp/chorus_phase.h"
 #include "machine/machine.h"
 
 namespace {
 
 constexpr double kCycle = kLfoTableSize;  // table positions per oscillator cycle
 constexpr int32_t kMaxDepth = 100;
+constexpr int32_t kRingLengthBits = std::bit_cast<int32_t>(float{kChorusRing});
 
 // Table positions per frame for a rate in tenths of a hertz. A host that reports no usable
 // sample rate gets a standing oscillator; an increment of a whole cycle or more per frame
@@ -36,66 +39,84 @@ void mi::widenChorusTable() {
 
 void mi::runChorus(int32_t begin, int32_t end) {
     if (chorusLfoWidened != chorusLfoTable) widenChorusTable();
-    const double* const level = chorusLfoLevel;
-    const double* const rise = chorusLfoRise;
-    float* __restrict ringLeft = chorusBufferLeft;
-    float* __restrict ringRight = chorusBufferRight;
-    float* __restrict wetL = wetLeft;
-    float* __restrict wetR = wetRight;
+    const int32_t count = end - begin;
+    if (count <= 0) return;
     const double increment = phaseIncrement(masterInfo->sampleRate, chorusRate);
     // The depth keeps the read between 2 and 398 slots ahead, so inside the ring after one
     // wrap.
     const double depth = std::clamp(chorusDepth, 0, kMaxDepth) * kChorusDepthScale;
-    float phase = chorusLfoPhase >= 0.0f && chorusLfoPhase < kCycle ? chorusLfoPhase : 0.0f;
-    int32_t write = chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
-    double writeAt = write;  // the write slot as the read position's sum takes it
-    float readPos = chorusReadPos;
-    // The slot after the ring's last repeats its first, so that a read between them needs no
-    // wrap; the buffers hold more than the ring.
+    const float phase = chorusLfoPhase >= 0.0f && chorusLfoPhase < kCycle ? chorusLfoPhase : 0.0f;
+    const int32_t firstWrite =
+        chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
+
+    // Where each frame reads. This depends on nothing the frames write, so it is worked out
+    // for the whole chunk first, free of any chain from one frame to the next.
+    double phases[kMaxBlockFrames];
+    chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
+    // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
+    const double* const level = chorusLfoLevel;
+    const double* const rise = chorusLfoRise;
+    double levels[kMaxBlockFrames], rises[kMaxBlockFrames];
+    for (int32_t m = 0; m < count; ++m) {
+        const int32_t i = static_cast<int32_t>(phases[m]);
+        levels[m] = level[i];
+        rises[m] = rise[i];
+        phases[m] -= i;  // exact: the phase's fraction
+    }
+    int32_t slots[kMaxBlockFrames];
+    float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
+    for (int32_t m = 0; m < count; ++m) {
+        const double lfo = levels[m] + rises[m] * phases[m];
+        // The write slot as the read position's sum takes it: 1..200 once it has wrapped.
+        const int32_t written = firstWrite + m;
+        const int32_t writeAt = written - kChorusRing * (int32_t{written > kChorusRing} +
+                                                         int32_t{written > 2 * kChorusRing});
+        const float sum = static_cast<float>(lfo * depth + kChorusCentre + writeAt);
+        // The read lies 2..398 slots on, never below 0, so its whole part reaches the ring's
+        // length exactly when the position does. (Positive floats order as their bits do.)
+        const int32_t beyond = std::bit_cast<int32_t>(sum) >= kRingLengthBits;
+        const float readPos = sum - float{kChorusRing} * static_cast<float>(beyond);
+        positions[m] = readPos;
+        slots[m] = static_cast<int32_t>(readPos);
+        fractions[m] = readPos - static_cast<float>(slots[m]);  // exact: the position's fraction
+    }
+    chorusReadPos = positions[count - 1];
+
+    // The ring's reads and writes in frame order, then the interpolation between the two slots
+    // each frame read, which depends on nothing else. The slot after the ring's last repeats
+    // its first, so that a read between them needs no wrap; the buffers hold more than the
+    // ring.
+    float* __restrict ringLeft = chorusBufferLeft;
+    float* __restrict ringRight = chorusBufferRight;
+    float* __restrict wetL = wetLeft + begin;
+    float* __restrict wetR = wetRight + begin;
     static_assert(kChorusBufferFloats > kChorusRing);
     ringLeft[kChorusRing] = ringLeft[0];
     ringRight[kChorusRing] = ringRight[0];
+    float nearLeft[kMaxBlockFrames], farLeft[kMaxBlockFrames];
+    float nearRight[kMaxBlockFrames], farRight[kMaxBlockFrames];
+    int32_t write = firstWrite;
+    for (int32_t m = 0; m < count; ++m) {
+        const int32_t k = slots[m];
+        nearLeft[m] = ringLeft[k];
+        farLeft[m] = ringLeft[k + 1];
+        nearRight[m] = ringRight[k];
+        farRight[m] = ringRight[k + 1];
 
-    for (int32_t j = begin; j < end; ++j) {
-        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
-        const double at = phase;
-        const int32_t i = static_cast<int32_t>(phase);
-        const double lfo = level[i] + rise[i] * (at - i);
-        readPos = static_cast<float>(lfo * depth + kChorusCentre + writeAt);
-
-        phase = static_cast<float>(at + increment);
-        if (phase >= kCycle) {
-            phase = static_cast<float>(phase - kCycle);
-            if (phase >= kCycle) phase = 0.0f;  // a sum that rounded up to two whole cycles
-        }
-
-        // The read lies 2..398 slots on, never below 0, so its whole part reaches the ring's
-        // length exactly when the position does.
-        if (readPos >= kChorusRing) readPos = static_cast<float>(readPos - kChorusRing);
-        const int32_t k = static_cast<int32_t>(readPos);
-        const double fraction = double{readPos} - k;
-
-        const float dryLeft = wetL[j], dryRight = wetR[j];
-        wetL[j] =
-            static_cast<float>(ringLeft[k] + (double{ringLeft[k + 1]} - ringLeft[k]) * fraction);
-        wetR[j] =
-            static_cast<float>(ringRight[k] + (double{ringRight[k + 1]} - ringRight[k]) * fraction);
-
-        if (write >= kChorusRing) {
-            write -= kChorusRing;
-            writeAt -= kChorusRing;
-        }
-        ringLeft[write] = dryLeft;
-        ringRight[write] = dryRight;
+        if (write >= kChorusRing) write -= kChorusRing;
+        ringLeft[write] = wetL[m];
+        ringRight[write] = wetR[m];
         if (write == 0) {
-            ringLeft[kChorusRing] = dryLeft;
-            ringRight[kChorusRing] = dryRight;
+            ringLeft[kChorusRing] = wetL[m];
+            ringRight[kChorusRing] = wetR[m];
         }
         ++write;
-        writeAt += 1.0;
     }
-
-    chorusLfoPhase = phase;
+    for (int32_t m = 0; m < count; ++m) {
+        const double fraction = fractions[m];
+        wetL[m] = static_cast<float>(nearLeft[m] + (double{farLeft[m]} - nearLeft[m]) * fraction);
+        wetR[m] =
+            static_cast<float>(nearRight[m] + (double{farRight[m]} - nearRight[m]) * fraction);
+    }
     chorusWriteIndex = write;
-    chorusReadPos = readPos;
 }
