@@ -8,6 +8,7 @@
 // per-frame loop carries no position arithmetic; only a "Reverse" read-out, which looks at
 // the loop from the other end, still runs strictly frame after frame.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "dsp/conversions.h"
@@ -65,14 +66,17 @@ inline int32_t nextFrame(int32_t frame, int32_t frames) {
     return frame >= frames ? frame - frames : frame;
 }
 
+// The entry shapes are written without branches (every candidate worked out, then chosen),
+// so that a chunk's entries are worked out several frames at a time.
+
 // Soft clip with its knee at the clip level, then the make-up gain that brings full scale
-// back to full scale.
+// back to full scale. Beyond the knee on both sides (a negative level) the upper one counts.
 inline double clipped(double x, double level, double gain) {
-    double y = x;
-    if (x > level)
-        y = level + (x - level) * kClipSlope;
-    else if (x <= -level)
-        y = -level + (x + level) * kClipSlope;
+    const double above = level + (x - level) * kClipSlope;
+    const double below = -level + (x + level) * kClipSlope;
+    const bool isAbove = x > level, isBelow = x <= -level;
+    double y = isBelow ? below : x;
+    y = isAbove ? above : y;
     return y * gain;
 }
 
@@ -83,8 +87,26 @@ inline double shaped(double x, double amount) {
     return kFullScale * u * (a + amount + 1.0) / (u * u + amount * a + 1.0);
 }
 
+// Truncation toward zero as dsp::truncateTowardZero gives it, a zero always positive: below
+// 2^52 the magnitude is rounded to a whole number by adding and taking off 2^52 and brought
+// down if that went up; from 2^52 on (and for NaN) the value is whole already.
+inline double truncated(double value) {
+    constexpr double kWhole = 4503599627370496.0;  // 2^52: from here on every double is whole
+    const double magnitude = std::fabs(value);
+    double rounded = (magnitude + kWhole) - kWhole;
+    rounded = rounded > magnitude ? rounded - 1.0 : rounded;
+    const double result = std::copysign(rounded, value) + 0.0;  // + 0 turns -0 into 0
+    return magnitude < kWhole ? result : value;
+}
+
 // Steps of the quantisation size, symmetric about 0.
-inline double crushed(double x, double step) { return dsp::truncateTowardZero(x / step) * step; }
+inline double crushed(double x, double step) { return truncated(x / step) * step; }
+
+// A sample that is not a finite number would circulate in the loop for ever: silence instead.
+inline float finiteOrSilence(float e) {
+    const uint32_t exponent = std::bit_cast<uint32_t>(e) & 0x7f800000u;
+    return exponent == 0x7f800000u ? 0.0f : e;
+}
 
 // What enters the offset line. A sample that is not a finite number would circulate in the
 // loop for ever, so it enters as silence. A chunk whose input is known to be finite leaves
@@ -103,7 +125,7 @@ inline float entryValue(float x, const ChannelLines& line) {
     else
         e = static_cast<float>(crushed(x, line.modeValue));
     if constexpr (kEntry == Entry::Plain && kFinite) return e;
-    return std::isfinite(e) ? e : 0.0f;
+    return finiteOrSilence(e);
 }
 
 // The loop's new content at one frame: what it held plus what leaves the offset line, times
@@ -315,6 +337,18 @@ void runPair(ChannelLines& left, ChannelLines& right, const float* input, float*
     }
 }
 
+// A shaping mode's entries depend on nothing but the input, so they are worked out for the
+// whole chunk first, several frames at a time, and the lines then take them as plain entries
+// (already finite).
+template <Entry kEntry, bool kFinite>
+void runShapedChannel(ChannelLines& line, const float* input, float* wet, int32_t begin,
+                      int32_t end) {
+    float entries[2 * kMaxBlockFrames];
+    for (int32_t j = begin; j < end; ++j)
+        entries[2 * j] = entryValue<kEntry, kFinite>(input[2 * j], line);
+    runChannel<Entry::Plain, Readout::Normal, true>(line, entries, wet, begin, end);
+}
+
 bool inStep(const ChannelLines& a, const ChannelLines& b) {
     return a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
            a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
@@ -348,11 +382,11 @@ ChannelLoop channelLoop(int32_t mode, bool inputPresent) {
         case kReverse:
             return runChannel<Entry::Plain, Readout::Reverse, kFinite>;
         case kClipping:
-            return runChannel<Entry::Clipped, Readout::Normal, kFinite>;
+            return runShapedChannel<Entry::Clipped, kFinite>;
         case kWaveshaper:
-            return runChannel<Entry::Shaped, Readout::Normal, kFinite>;
+            return runShapedChannel<Entry::Shaped, kFinite>;
         case kBitcrusher:
-            return runChannel<Entry::Crushed, Readout::Normal, kFinite>;
+            return runShapedChannel<Entry::Crushed, kFinite>;
         default:
             return runChannel<Entry::Plain, Readout::Normal, kFinite>;
     }
