@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "dsp/chorus_phase.h"
+#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
@@ -53,70 +54,74 @@ void mi::runChorus(int32_t begin, int32_t end) {
     // for the whole chunk first, free of any chain from one frame to the next.
     double phases[kMaxBlockFrames];
     chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
-    // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
-    const double* const level = chorusLfoLevel;
-    const double* const rise = chorusLfoRise;
-    double levels[kMaxBlockFrames], rises[kMaxBlockFrames];
-    for (int32_t m = 0; m < count; ++m) {
-        const int32_t i = static_cast<int32_t>(phases[m]);
-        levels[m] = level[i];
-        rises[m] = rise[i];
-        phases[m] -= i;  // exact: the phase's fraction
-    }
-    int32_t slots[kMaxBlockFrames];
-    float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
-    for (int32_t m = 0; m < count; ++m) {
-        const double lfo = levels[m] + rises[m] * phases[m];
-        // The write slot as the read position's sum takes it: 1..200 once it has wrapped.
-        const int32_t written = firstWrite + m;
-        const int32_t writeAt = written - kChorusRing * (int32_t{written > kChorusRing} +
-                                                         int32_t{written > 2 * kChorusRing});
-        const float sum = static_cast<float>(lfo * depth + kChorusCentre + writeAt);
-        // The read lies 2..398 slots on, never below 0, so its whole part reaches the ring's
-        // length exactly when the position does. (Positive floats order as their bits do.)
-        const int32_t beyond = std::bit_cast<int32_t>(sum) >= kRingLengthBits;
-        const float readPos = sum - float{kChorusRing} * static_cast<float>(beyond);
-        positions[m] = readPos;
-        slots[m] = static_cast<int32_t>(readPos);
-        fractions[m] = readPos - static_cast<float>(slots[m]);  // exact: the position's fraction
-    }
-    chorusReadPos = positions[count - 1];
-
-    // The ring's reads and writes in frame order, then the interpolation between the two slots
-    // each frame read, which depends on nothing else. The slot after the ring's last repeats
-    // its first, so that a read between them needs no wrap; the buffers hold more than the
-    // ring.
-    float* __restrict ringLeft = chorusBufferLeft;
-    float* __restrict ringRight = chorusBufferRight;
-    float* __restrict wetL = wetLeft + begin;
-    float* __restrict wetR = wetRight + begin;
-    static_assert(kChorusBufferFloats > kChorusRing);
-    ringLeft[kChorusRing] = ringLeft[0];
-    ringRight[kChorusRing] = ringRight[0];
-    float nearLeft[kMaxBlockFrames], farLeft[kMaxBlockFrames];
-    float nearRight[kMaxBlockFrames], farRight[kMaxBlockFrames];
-    int32_t write = firstWrite;
-    for (int32_t m = 0; m < count; ++m) {
-        const int32_t k = slots[m];
-        nearLeft[m] = ringLeft[k];
-        farLeft[m] = ringLeft[k + 1];
-        nearRight[m] = ringRight[k];
-        farRight[m] = ringRight[k + 1];
-
-        if (write >= kChorusRing) write -= kChorusRing;
-        ringLeft[write] = wetL[m];
-        ringRight[write] = wetR[m];
-        if (write == 0) {
-            ringLeft[kChorusRing] = wetL[m];
-            ringRight[kChorusRing] = wetR[m];
+    dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
+        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
+        const double* const level = chorusLfoLevel;
+        const double* const rise = chorusLfoRise;
+        double levels[kMaxBlockFrames], rises[kMaxBlockFrames];
+        for (int32_t m = 0; m < count; ++m) {
+            const int32_t i = static_cast<int32_t>(phases[m]);
+            levels[m] = level[i];
+            rises[m] = rise[i];
+            phases[m] -= i;  // exact: the phase's fraction
         }
-        ++write;
-    }
-    for (int32_t m = 0; m < count; ++m) {
-        const double fraction = fractions[m];
-        wetL[m] = static_cast<float>(nearLeft[m] + (double{farLeft[m]} - nearLeft[m]) * fraction);
-        wetR[m] =
-            static_cast<float>(nearRight[m] + (double{farRight[m]} - nearRight[m]) * fraction);
-    }
-    chorusWriteIndex = write;
+        int32_t slots[kMaxBlockFrames];
+        float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
+        for (int32_t m = 0; m < count; ++m) {
+            const double lfo = levels[m] + rises[m] * phases[m];
+            // The write slot as the read position's sum takes it: 1..200 once it has wrapped.
+            const int32_t written = firstWrite + m;
+            const int32_t writeAt = written - kChorusRing * (int32_t{written > kChorusRing} +
+                                                             int32_t{written > 2 * kChorusRing});
+            const float sum = static_cast<float>(lfo * depth + kChorusCentre + writeAt);
+            // The read lies 2..398 slots on, never below 0, so its whole part reaches the ring's
+            // length exactly when the position does. (Positive floats order as their bits do.)
+            const int32_t beyond = std::bit_cast<int32_t>(sum) >= kRingLengthBits;
+            const float readPos = sum - float{kChorusRing} * static_cast<float>(beyond);
+            positions[m] = readPos;
+            slots[m] = static_cast<int32_t>(readPos);
+            fractions[m] =
+                readPos - static_cast<float>(slots[m]);  // exact: the position's fraction
+        }
+        chorusReadPos = positions[count - 1];
+
+        // The ring's reads and writes in frame order, then the interpolation between the two slots
+        // each frame read, which depends on nothing else. The slot after the ring's last repeats
+        // its first, so that a read between them needs no wrap; the buffers hold more than the
+        // ring.
+        float* __restrict ringLeft = chorusBufferLeft;
+        float* __restrict ringRight = chorusBufferRight;
+        float* __restrict wetL = wetLeft + begin;
+        float* __restrict wetR = wetRight + begin;
+        static_assert(kChorusBufferFloats > kChorusRing);
+        ringLeft[kChorusRing] = ringLeft[0];
+        ringRight[kChorusRing] = ringRight[0];
+        float nearLeft[kMaxBlockFrames], farLeft[kMaxBlockFrames];
+        float nearRight[kMaxBlockFrames], farRight[kMaxBlockFrames];
+        int32_t write = firstWrite;
+        for (int32_t m = 0; m < count; ++m) {
+            const int32_t k = slots[m];
+            nearLeft[m] = ringLeft[k];
+            farLeft[m] = ringLeft[k + 1];
+            nearRight[m] = ringRight[k];
+            farRight[m] = ringRight[k + 1];
+
+            if (write >= kChorusRing) write -= kChorusRing;
+            ringLeft[write] = wetL[m];
+            ringRight[write] = wetR[m];
+            if (write == 0) {
+                ringLeft[kChorusRing] = wetL[m];
+                ringRight[kChorusRing] = wetR[m];
+            }
+            ++write;
+        }
+        for (int32_t m = 0; m < count; ++m) {
+            const double fraction = fractions[m];
+            wetL[m] =
+                static_cast<float>(nearLeft[m] + (double{farLeft[m]} - nearLeft[m]) * fraction);
+            wetR[m] =
+                static_cast<float>(nearRight[m] + (double{farRight[m]} - nearRight[m]) * fraction);
+        }
+        chorusWriteIndex = write;
+    });
 }

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "dsp/conversions.h"
+#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
@@ -43,6 +44,7 @@ struct ChannelLines {
     float gain;
     double modeValue;  // clip level, shaper amount or quantisation step
     double clipGain;
+    bool wide;  // loops in their wide form
 };
 
 // A length in whole frames. A line of length 0 stays on frame 0, exactly as a line of one
@@ -344,8 +346,10 @@ template <Entry kEntry, bool kFinite>
 void runShapedChannel(ChannelLines& line, const float* input, float* wet, int32_t begin,
                       int32_t end) {
     float entries[2 * kMaxBlockFrames];
-    for (int32_t j = begin; j < end; ++j)
-        entries[2 * j] = entryValue<kEntry, kFinite>(input[2 * j], line);
+    dsp::runLoop(line.wide, [&]() TARVO_INLINE_LOOP {
+        for (int32_t j = begin; j < end; ++j)
+            entries[2 * j] = entryValue<kEntry, kFinite>(input[2 * j], line);
+    });
     runChannel<Entry::Plain, Readout::Normal, true>(line, entries, wet, begin, end);
 }
 
@@ -394,7 +398,7 @@ ChannelLoop channelLoop(int32_t mode, bool inputPresent) {
 
 ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_t loopPosition,
                           int32_t offsetLength, int32_t offsetPosition, int32_t bufferFrames,
-                          float gain, float modeValue, float clipGain) {
+                          float gain, float modeValue, float clipGain, bool wide) {
     ChannelLines line;
     line.loop = loop;
     line.offset = offset;
@@ -405,6 +409,7 @@ ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_
     line.gain = gain;
     line.modeValue = modeValue;
     line.clipGain = clipGain;
+    line.wide = wide;
     return line;
 }
 
@@ -427,12 +432,13 @@ void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t
 
 void mi::runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
                        bool inputFinite) {
-    ChannelLines left = channelLines(delayBufferA, delayBufferB, delayLengthLeft, delayPosLeft,
-                                     offsetLengthLeft, offsetPosLeft, delayBufferFrames,
-                                     feedbackGainLeft, modeValueLeftCurrent, clipGainLeft);
-    ChannelLines right = channelLines(
-        delayBufferA + 1, delayBufferB + 1, delayLengthRight, delayPosRight, offsetLengthRight,
-        offsetPosRight, delayBufferFrames, feedbackGainRight, modeValueRightCurrent, clipGainRight);
+    ChannelLines left = channelLines(
+        delayBufferA, delayBufferB, delayLengthLeft, delayPosLeft, offsetLengthLeft, offsetPosLeft,
+        delayBufferFrames, feedbackGainLeft, modeValueLeftCurrent, clipGainLeft, wideVectors);
+    ChannelLines right =
+        channelLines(delayBufferA + 1, delayBufferB + 1, delayLengthRight, delayPosRight,
+                     offsetLengthRight, offsetPosRight, delayBufferFrames, feedbackGainRight,
+                     modeValueRightCurrent, clipGainRight, wideVectors);
 
     const int32_t modeLeft = effectiveMode(delayModeLeft, inputPresent);
     const int32_t modeRight = effectiveMode(delayModeRight, inputPresent);

@@ -18,7 +18,7 @@ inline constexpr unsigned kDenormalsAreZero = 0x0040;  // subnormal operands are
 inline constexpr unsigned kRoundingControl = 0x6000;   // 00 there is round to nearest
 
 class FlushDenormals {
-public:
+  public:
     FlushDenormals() : saved_(_mm_getcsr()) {
         _mm_setcsr((saved_ & ~kRoundingControl) | kFlushToZero | kDenormalsAreZero);
     }
@@ -26,13 +26,13 @@ public:
     FlushDenormals(const FlushDenormals&) = delete;
     FlushDenormals& operator=(const FlushDenormals&) = delete;
 
-private:
+  private:
     unsigned saved_;
 };
 #else
 // Other processors keep their own setting.
 class FlushDenormals {
-public:
+  public:
     FlushDenormals() = default;
     FlushDenormals(const FlushDenormals&) = delete;
     FlushDenormals& operator=(const FlushDenormals&) = delete;

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "dsp/conversions.h"
+#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
@@ -58,9 +59,10 @@ inline float held(double value) {
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
 // either side, summed left to right in double precision.
 template <bool kInput, bool kFinite>
-inline void mixFrame(float* __restrict frame, double wL, double wR, double dryLeft,
-                     double dryRight, double leftToLeft, double rightToLeft, double rightToRight,
-                     double leftToRight) {
+TARVO_INLINE_LOOP inline void mixFrame(float* __restrict frame, double wL, double wR,
+                                       double dryLeft, double dryRight, double leftToLeft,
+                                       double rightToLeft, double rightToRight,
+                                       double leftToRight) {
     if constexpr (kInput) {
         const double inL = frame[0], inR = frame[1];
         frame[0] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
@@ -73,8 +75,10 @@ inline void mixFrame(float* __restrict frame, double wL, double wR, double dryLe
 
 // The shares stand still for the chunk: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite>
-void mixStanding(const Mix& mix, float* __restrict samples, const float* __restrict wetLeft,
-                 const float* __restrict wetRight, int32_t begin, int32_t end) {
+TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samples,
+                                          const float* __restrict wetLeft,
+                                          const float* __restrict wetRight, int32_t begin,
+                                          int32_t end) {
     const double pL = mix.shareLeft, pR = mix.shareRight;
     const double leftToLeft = pL * mix.wetLeft, rightToRight = pR * mix.wetRight;
     const double rightToLeft = (1.0 - pR) * mix.wetRight, leftToRight = (1.0 - pL) * mix.wetLeft;
@@ -87,8 +91,10 @@ void mixStanding(const Mix& mix, float* __restrict samples, const float* __restr
 // The shares glide: each one's path through the chunk is a chain of single-precision sums,
 // worked out first, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite>
-void mixGliding(Mix& mix, float* __restrict samples, const float* __restrict wetLeft,
-                const float* __restrict wetRight, int32_t begin, int32_t end) {
+TARVO_INLINE_LOOP inline void mixGliding(Mix& mix, float* __restrict samples,
+                                         const float* __restrict wetLeft,
+                                         const float* __restrict wetRight, int32_t begin,
+                                         int32_t end) {
     // Both shares' chains side by side in one loop.
     float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
     ShareGlide left(mix.shareLeft, mix.targetLeft, mix.stepLeft);
@@ -115,8 +121,9 @@ void mixGliding(Mix& mix, float* __restrict samples, const float* __restrict wet
 }
 
 template <bool kInput, bool kFinite>
-void mixFrames(Mix& mix, bool panGlides, float* samples, const float* wetLeft,
-               const float* wetRight, int32_t begin, int32_t end) {
+TARVO_INLINE_LOOP inline void mixFrames(Mix& mix, bool panGlides, float* samples,
+                                        const float* wetLeft, const float* wetRight, int32_t begin,
+                                        int32_t end) {
     if (panGlides)
         mixGliding<kInput, kFinite>(mix, samples, wetLeft, wetRight, begin, end);
     else
@@ -131,12 +138,14 @@ void mi::mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent
             panMixLeftCurrent, panMixRightCurrent, panMixLeftTarget, panMixRightTarget,
             panMixLeftStep,    panMixRightStep};
     const bool panGlides = panLfoType != 0;
-    if (!inputPresent)
-        mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
-    else if (inputFinite)
-        mixFrames<true, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
-    else
-        mixFrames<true, false>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+    dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
+        if (!inputPresent)
+            mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+        else if (inputFinite)
+            mixFrames<true, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+        else
+            mixFrames<true, false>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+    });
     panMixLeftCurrent = mix.shareLeft;
     panMixRightCurrent = mix.shareRight;
 }

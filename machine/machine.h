@@ -11,7 +11,7 @@
 class miex final : public CMDKMachineInterfaceEx {};
 
 class mi final : public CMDKMachineInterface {
-public:
+  public:
     // Host operations.
     void* HOST_CALL Destroy(uint32_t deleteFlag) override;
     void HOST_CALL ProcessTick() override;
@@ -52,8 +52,7 @@ public:
     void widenChorusTable();
     void runFilter(int32_t begin, int32_t end);
     void runSampleAndHold(int32_t begin, int32_t end);
-    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent,
-                   bool inputFinite);
+    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite);
 
     // Rest of the host-facing header.
     miex extension;
@@ -174,6 +173,9 @@ public:
     const float* chorusLfoWidened;
     float resampleCounter;
     float resampleHeldLeft, resampleHeldRight;
+
+    // The processor runs the loops' wide form (256-bit vectors, fused multiply-add).
+    bool wideVectors;
 
     // Wet scratch, indexed by the frame's position in the block.
     float wetLeft[kMaxBlockFrames];

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 
+#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
@@ -24,8 +25,8 @@ void mi::setUp() {
 
     // Four seconds of audio, but never an empty buffer: a rate of 0 would leave the render
     // indexing nothing.
-    delayBufferFrames =
-        static_cast<int32_t>(std::clamp<int64_t>(int64_t{kDelaySeconds} * rate, 1, kMaxDelayFrames));
+    delayBufferFrames = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{kDelaySeconds} * rate, 1, kMaxDelayFrames));
 
     delayBufferA = allocateZeroed(2 * int64_t{delayBufferFrames});
     delayBufferB = allocateZeroed(2 * int64_t{delayBufferFrames});
@@ -33,8 +34,9 @@ void mi::setUp() {
     chorusBufferRight = allocateZeroed(kChorusBufferFloats);
     if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) {
         // The render stays silent on a machine whose buffers could not be had.
-        for (float** buffer : {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
-            delete[] *buffer;
+        for (float** buffer :
+             {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
+            delete[] * buffer;
             *buffer = nullptr;
         }
     }
@@ -143,6 +145,7 @@ void mi::setUp() {
     resampleCounter = 0.0f;
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
+    wideVectors = dsp::processorHasWideVectors();
     degreesToLfoIndex = static_cast<float>(256.0 / 360.0);
     fillLookupTables();
 }

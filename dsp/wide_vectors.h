@@ -1,0 +1,48 @@
+// Loops built twice: for every processor of the family, and for those with 256-bit vectors
+// and fused multiply-add, chosen once when the machine is set up. Both forms do the same
+// operations in the same order on the same values, so they give the same bits; the wide one
+// runs more frames at a time.
+#pragma once
+
+#if defined(__x86_64__) || defined(__i386__)
+#define TARVO_HAS_WIDE_VECTORS 1
+#define TARVO_WIDE __attribute__((target("avx2,fma")))
+#else
+#define TARVO_HAS_WIDE_VECTORS 0
+#define TARVO_WIDE
+#endif
+
+// A loop body meant to be compiled into either form: always inlined into its caller.
+#define TARVO_INLINE_LOOP __attribute__((always_inline))
+
+namespace dsp {
+
+// Whether this processor (and its operating system) runs the wide form.
+inline bool processorHasWideVectors() {
+#if TARVO_HAS_WIDE_VECTORS
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+
+// The loop, inlined into a function compiled for the wide vectors.
+template <typename Loop>
+TARVO_WIDE void runWide(Loop& loop) {
+    loop();
+}
+
+// Runs the loop (a lambda marked TARVO_INLINE_LOOP) in the wide form when `wide` is set.
+template <typename Loop>
+inline void runLoop(bool wide, Loop&& loop) {
+#if TARVO_HAS_WIDE_VECTORS
+    if (wide) {
+        runWide(loop);
+        return;
+    }
+#endif
+    loop();
+}
+
+}  // namespace dsp
