@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "dsp/chorus_phase.h"
 #include "dsp/wide_vectors.h"
@@ -96,15 +97,13 @@ void mi::runChorus(int32_t begin, int32_t end) {
         static_assert(kChorusBufferFloats > kChorusRing);
         ringLeft[kChorusRing] = ringLeft[0];
         ringRight[kChorusRing] = ringRight[0];
-        float nearLeft[kMaxBlockFrames], farLeft[kMaxBlockFrames];
-        float nearRight[kMaxBlockFrames], farRight[kMaxBlockFrames];
+        // The two neighbouring slots a frame reads, moved together.
+        float readLeft[2 * kMaxBlockFrames], readRight[2 * kMaxBlockFrames];
         int32_t write = firstWrite;
         for (int32_t m = 0; m < count; ++m) {
             const int32_t k = slots[m];
-            nearLeft[m] = ringLeft[k];
-            farLeft[m] = ringLeft[k + 1];
-            nearRight[m] = ringRight[k];
-            farRight[m] = ringRight[k + 1];
+            std::memcpy(readLeft + 2 * m, ringLeft + k, 2 * sizeof(float));
+            std::memcpy(readRight + 2 * m, ringRight + k, 2 * sizeof(float));
 
             if (write >= kChorusRing) write -= kChorusRing;
             ringLeft[write] = wetL[m];
@@ -117,10 +116,10 @@ void mi::runChorus(int32_t begin, int32_t end) {
         }
         for (int32_t m = 0; m < count; ++m) {
             const double fraction = fractions[m];
-            wetL[m] =
-                static_cast<float>(nearLeft[m] + (double{farLeft[m]} - nearLeft[m]) * fraction);
-            wetR[m] =
-                static_cast<float>(nearRight[m] + (double{farRight[m]} - nearRight[m]) * fraction);
+            wetL[m] = static_cast<float>(
+                readLeft[2 * m] + (double{readLeft[2 * m + 1]} - readLeft[2 * m]) * fraction);
+            wetR[m] = static_cast<float>(
+                readRight[2 * m] + (double{readRight[2 * m + 1]} - readRight[2 * m]) * fraction);
         }
         chorusWriteIndex = write;
     });

@@ -61,23 +61,23 @@ using Pair = double __attribute__((vector_size(16)));
 using PairBits = uint64_t __attribute__((vector_size(16)));
 using FloatPair = float __attribute__((vector_size(8)));
 
-// A double rounded to single precision and widened again, done on the bits: round to nearest,
-// ties to even, at the last bit a float keeps. This is the exact result only while the value
-// lies in the normal single-precision range (a smaller one is flushed, a larger one
-// overflows), which the caller checks; it is shorter than two conversions, and the rounding
-// lies on the chain from one sample to the next.
+// A double rounded to single precision and widened again, done on the bits: to nearest at the
+// last bit a float keeps, a tie away from zero. This is the exact result unless the value is a
+// tie (where single precision goes to the even neighbour) or lies outside the normal
+// single-precision range (a smaller one is flushed, a larger one overflows), which the caller
+// checks; it is shorter than two conversions, and the rounding lies on the chain from one
+// sample to the next.
 inline Pair roundedToSingle(Pair y) {
     constexpr uint64_t kDropped = 29;  // mantissa bits a double has beyond a float's
-    constexpr uint64_t kHalf = (uint64_t{1} << (kDropped - 1)) - 1;
     const PairBits bits = reinterpret_cast<PairBits>(y);
-    const PairBits even = (bits >> kDropped) & 1;
-    return reinterpret_cast<Pair>((bits + kHalf + even) & ~((uint64_t{1} << kDropped) - 1));
+    return reinterpret_cast<Pair>((bits + (uint64_t{1} << (kDropped - 1))) &
+                                  ~((uint64_t{1} << kDropped) - 1));
 }
 
 // The section's sums for both channels, with the history carried in the bit-rounded form. Each
 // output is also converted as the exact path converts it; if any sample's two forms differ
-// (a result outside the normal single-precision range), nothing is stored and the chunk is
-// left to the exact path.
+// (a tie, or a result outside the normal single-precision range), nothing is stored and the
+// chunk is left to the exact path.
 bool runBothRounded(float* __restrict wetL, float* __restrict wetR, float (&historyL)[4],
                     float (&historyR)[4], const float (&coefL)[5], const float (&coefR)[5],
                     int32_t begin, int32_t end) {

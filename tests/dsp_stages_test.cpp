@@ -124,6 +124,28 @@ TEST(Filter, NonFiniteHistoryStartsAgainFromSilence) {
     }
 }
 
+TEST(Filter, AnOutputHalfwayBetweenTwoFloatsGoesToTheEvenOne) {
+    // (1 + 2^-12)^2 = 1 + 2^-11 + 2^-24 lies exactly halfway between two floats, whose even
+    // neighbour is the lower; the history carries it on to the next sample.
+    const float b0 = 1.0f + std::ldexp(1.0f, -12);
+    const float even = 1.0f + std::ldexp(1.0f, -11);
+    for (int32_t at : {0, 17, 39}) {
+        test::LocalMachine m;
+        m->filterType = 1;
+        const float coef[5] = {b0, 0.0f, 0.0f, 1.0f, 0.0f};  // y = b0 * x + y1
+        std::copy(coef, coef + 5, m->filterCoefLeft);
+        std::copy(coef, coef + 5, m->filterCoefRight);
+        std::fill(m->wetLeft, m->wetLeft + 40, 0.0f);
+        std::fill(m->wetRight, m->wetRight + 40, 0.0f);
+        m->wetLeft[at] = b0;
+        m->wetRight[at] = -b0;
+        m->runFilter(0, 40);
+        EXPECT_EQ(m->wetLeft[at], even) << "tie at " << at;
+        EXPECT_EQ(m->wetRight[at], -even) << "tie at " << at;
+        EXPECT_EQ(m->wetLeft[39], even) << "held by the feedback, tie at " << at;
+    }
+}
+
 TEST(SampleAndHold, RatioTwoHoldsEveryOtherPair) {
     test::LocalMachine plain, held;
     plainWet(*plain);
