@@ -56,20 +56,35 @@ void mi::runChorus(int32_t begin, int32_t end) {
     double phases[kMaxBlockFrames];
     chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
     dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
-        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
+        // The oscillator: the phase lies in 0..256, so its whole part indexes the table. A
+        // chunk's phases usually lie between no more than three neighbouring entries (at the
+        // default rate a chunk moves on by about one), and then each frame chooses from two
+        // levels and rises instead of looking them up.
         const double* const level = chorusLfoLevel;
         const double* const rise = chorusLfoRise;
-        double levels[kMaxBlockFrames], rises[kMaxBlockFrames];
-        for (int32_t m = 0; m < count; ++m) {
-            const int32_t i = static_cast<int32_t>(phases[m]);
-            levels[m] = level[i];
-            rises[m] = rise[i];
-            phases[m] -= i;  // exact: the phase's fraction
+        double lfos[kMaxBlockFrames];
+        const int32_t first = static_cast<int32_t>(phases[0]);
+        int32_t beyond = first + 1 < kLfoTableSize ? 0 : 1;
+        for (int32_t m = 0; m < count; ++m)
+            beyond |= static_cast<uint32_t>(static_cast<int32_t>(phases[m]) - first) > 1u;
+        if (beyond == 0) {
+            const double level0 = level[first], rise0 = rise[first];
+            const double level1 = level[first + 1], rise1 = rise[first + 1];
+            for (int32_t m = 0; m < count; ++m) {
+                const int32_t i = static_cast<int32_t>(phases[m]);
+                const bool second = i != first;
+                lfos[m] = (second ? level1 : level0) + (second ? rise1 : rise0) * (phases[m] - i);
+            }
+        } else {
+            for (int32_t m = 0; m < count; ++m) {
+                const int32_t i = static_cast<int32_t>(phases[m]);
+                lfos[m] = level[i] + rise[i] * (phases[m] - i);
+            }
         }
         int32_t slots[kMaxBlockFrames];
         float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
         for (int32_t m = 0; m < count; ++m) {
-            const double lfo = levels[m] + rises[m] * phases[m];
+            const double lfo = lfos[m];
             // The write slot as the read position's sum takes it: 1..200 once it has wrapped.
             const int32_t written = firstWrite + m;
             const int32_t writeAt = written - kChorusRing * (int32_t{written > kChorusRing} +
@@ -99,20 +114,27 @@ void mi::runChorus(int32_t begin, int32_t end) {
         ringRight[kChorusRing] = ringRight[0];
         // The two neighbouring slots a frame reads, moved together.
         float readLeft[2 * kMaxBlockFrames], readRight[2 * kMaxBlockFrames];
-        int32_t write = firstWrite;
-        for (int32_t m = 0; m < count; ++m) {
-            const int32_t k = slots[m];
-            std::memcpy(readLeft + 2 * m, ringLeft + k, 2 * sizeof(float));
-            std::memcpy(readRight + 2 * m, ringRight + k, 2 * sizeof(float));
-
-            if (write >= kChorusRing) write -= kChorusRing;
+        const auto readAndWrite = [&](int32_t m, int32_t write) TARVO_INLINE_LOOP {
+            std::memcpy(readLeft + 2 * m, ringLeft + slots[m], 2 * sizeof(float));
+            std::memcpy(readRight + 2 * m, ringRight + slots[m], 2 * sizeof(float));
             ringLeft[write] = wetL[m];
             ringRight[write] = wetR[m];
+        };
+        // Runs of frames up to the ring's end, where the write wraps; the frame that writes
+        // the first slot writes its repeat too.
+        int32_t write = firstWrite;
+        for (int32_t m = 0; m < count;) {
+            if (write >= kChorusRing) write -= kChorusRing;
             if (write == 0) {
-                ringLeft[kChorusRing] = wetL[m];
-                ringRight[kChorusRing] = wetR[m];
+                readAndWrite(m, 0);
+                ringLeft[kChorusRing] = ringLeft[0];
+                ringRight[kChorusRing] = ringRight[0];
+                ++write;
+                ++m;
+                continue;
             }
-            ++write;
+            const int32_t stop = std::min(count, m + (kChorusRing - write));
+            for (; m < stop; ++m, ++write) readAndWrite(m, write);
         }
         for (int32_t m = 0; m < count; ++m) {
             const double fraction = fractions[m];
