@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "dsp/conversions.h"
+#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
@@ -74,13 +75,31 @@ inline Pair roundedToSingle(Pair y) {
                                   ~((uint64_t{1} << kDropped) - 1));
 }
 
+// The section's sum for both channels, left to right. Every product is of two single-precision
+// values and so exact in double precision; where the processor fuses a multiply and an add
+// (kFused), the feedback product on the chain from one sample to the next is added in one step,
+// which rounds the partial sum just as the separate multiply and add do, in less time.
+template <bool kFused>
+TARVO_INLINE_LOOP inline Pair sectionSum(Pair b0, Pair x, Pair b1, Pair x1, Pair b2, Pair x2,
+                                         Pair fb1, Pair y1, Pair fb2, Pair y2) {
+    if constexpr (kFused) {
+        const Pair t = b0 * x + b1 * x1 + b2 * x2;
+        const Pair withFeedback = {__builtin_fma(fb1[0], y1[0], t[0]),
+                                   __builtin_fma(fb1[1], y1[1], t[1])};
+        return withFeedback + fb2 * y2;
+    }
+    return b0 * x + b1 * x1 + b2 * x2 + fb1 * y1 + fb2 * y2;
+}
+
 // The section's sums for both channels, with the history carried in the bit-rounded form. Each
 // output is also converted as the exact path converts it; if any sample's two forms differ
 // (a tie, or a result outside the normal single-precision range), nothing is stored and the
 // chunk is left to the exact path.
-bool runBothRounded(float* __restrict wetL, float* __restrict wetR, float (&historyL)[4],
-                    float (&historyR)[4], const float (&coefL)[5], const float (&coefR)[5],
-                    int32_t begin, int32_t end) {
+template <bool kFused>
+TARVO_INLINE_LOOP inline bool runBothRounded(float* __restrict wetL, float* __restrict wetR,
+                                             float (&historyL)[4], float (&historyR)[4],
+                                             const float (&coefL)[5], const float (&coefR)[5],
+                                             int32_t begin, int32_t end) {
     const Pair b0 = {coefL[0], coefR[0]}, b1 = {coefL[1], coefR[1]}, b2 = {coefL[2], coefR[2]};
     const Pair fb1 = {coefL[3], coefR[3]}, fb2 = {coefL[4], coefR[4]};
     Pair x1 = {historyL[0], historyR[0]}, x2 = {historyL[1], historyR[1]};
@@ -89,7 +108,7 @@ bool runBothRounded(float* __restrict wetL, float* __restrict wetR, float (&hist
     PairBits differ = {0, 0};
     for (int32_t j = begin; j < end; ++j) {
         const Pair x = {wetL[j], wetR[j]};
-        const Pair y = b0 * x + b1 * x1 + b2 * x2 + fb1 * y1 + fb2 * y2;
+        const Pair y = sectionSum<kFused>(b0, x, b1, x1, b2, x2, fb1, y1, fb2, y2);
         const Pair rounded = roundedToSingle(y);
         const FloatPair out = __builtin_convertvector(y, FloatPair);
         differ |= reinterpret_cast<PairBits>(__builtin_convertvector(out, Pair) != rounded);
@@ -113,6 +132,26 @@ bool runBothRounded(float* __restrict wetL, float* __restrict wetR, float (&hist
     return true;
 }
 
+#if TARVO_HAS_WIDE_VECTORS
+TARVO_WIDE bool runBothRoundedFused(float* __restrict wetL, float* __restrict wetR,
+                                    float (&historyL)[4], float (&historyR)[4],
+                                    const float (&coefL)[5], const float (&coefR)[5], int32_t begin,
+                                    int32_t end) {
+    return runBothRounded<true>(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+}
+#endif
+
+// The rounded form, fused where the processor can.
+bool runBothRoundedOn(bool wide, float* wetL, float* wetR, float (&historyL)[4],
+                      float (&historyR)[4], const float (&coefL)[5], const float (&coefR)[5],
+                      int32_t begin, int32_t end) {
+#if TARVO_HAS_WIDE_VECTORS
+    if (wide) return runBothRoundedFused(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+#endif
+    (void)wide;
+    return runBothRounded<false>(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+}
+
 }  // namespace
 
 // Both channels in one loop: each sample waits for the one before it on its own channel, so
@@ -122,8 +161,8 @@ void mi::runFilter(int32_t begin, int32_t end) {
     restartIfNotFinite(filterStateRight);
     float* __restrict wetL = wetLeft;
     float* __restrict wetR = wetRight;
-    if (runBothRounded(wetL, wetR, filterStateLeft, filterStateRight, filterCoefLeft,
-                       filterCoefRight, begin, end))
+    if (runBothRoundedOn(wideVectors, wetL, wetR, filterStateLeft, filterStateRight, filterCoefLeft,
+                         filterCoefRight, begin, end))
         return;
     Section left(filterCoefLeft, filterStateLeft), right(filterCoefRight, filterStateRight);
     for (int32_t j = begin; j < end; ++j) {
