@@ -88,26 +88,15 @@ TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samp
                                   leftToLeft, rightToLeft, rightToRight, leftToRight);
 }
 
-// The shares glide: each one's path through the chunk is a chain of single-precision sums,
-// worked out first, so that the mix itself runs several frames at a time.
+// The shares glide: their paths through the chunk (chains of single-precision sums) were
+// worked out before, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixGliding(Mix& mix, float* __restrict samples,
+TARVO_INLINE_LOOP inline void mixGliding(const Mix& mix, float* __restrict samples,
                                          const float* __restrict wetLeft,
-                                         const float* __restrict wetRight, int32_t begin,
+                                         const float* __restrict wetRight,
+                                         const float* __restrict sharesLeft,
+                                         const float* __restrict sharesRight, int32_t begin,
                                          int32_t end) {
-    // Both shares' chains side by side in one loop.
-    float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
-    ShareGlide left(mix.shareLeft, mix.targetLeft, mix.stepLeft);
-    ShareGlide right(mix.shareRight, mix.targetRight, mix.stepRight);
-    for (int32_t j = begin; j < end; ++j) {
-        sharesLeft[j] = left.next();
-        sharesRight[j] = right.next();
-    }
-    if (end > begin) {
-        mix.shareLeft = sharesLeft[end - 1];
-        mix.shareRight = sharesRight[end - 1];
-    }
-
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
     for (int32_t j = begin; j < end; ++j) {
@@ -121,31 +110,47 @@ TARVO_INLINE_LOOP inline void mixGliding(Mix& mix, float* __restrict samples,
 }
 
 template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixFrames(Mix& mix, bool panGlides, float* samples,
-                                        const float* wetLeft, const float* wetRight, int32_t begin,
-                                        int32_t end) {
+TARVO_INLINE_LOOP inline void mixFrames(const Mix& mix, bool panGlides, float* samples,
+                                        const float* wetLeft, const float* wetRight,
+                                        const float* sharesLeft, const float* sharesRight,
+                                        int32_t begin, int32_t end) {
     if (panGlides)
-        mixGliding<kInput, kFinite>(mix, samples, wetLeft, wetRight, begin, end);
+        mixGliding<kInput, kFinite>(mix, samples, wetLeft, wetRight, sharesLeft, sharesRight, begin,
+                                    end);
     else
         mixStanding<kInput, kFinite>(mix, samples, wetLeft, wetRight, begin, end);
 }
 
 }  // namespace
 
-void mi::mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent,
-                   bool inputFinite) {
-    Mix mix{dryGainLeft,       dryGainRight,       wetGainLeft,      wetGainRight,
-            panMixLeftCurrent, panMixRightCurrent, panMixLeftTarget, panMixRightTarget,
-            panMixLeftStep,    panMixRightStep};
+// Both shares' chains side by side in one loop.
+void mi::glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32_t end) {
+    if (end <= begin) return;
+    ShareGlide left(panMixLeftCurrent, panMixLeftTarget, panMixLeftStep);
+    ShareGlide right(panMixRightCurrent, panMixRightTarget, panMixRightStep);
+    for (int32_t j = begin; j < end; ++j) {
+        sharesLeft[j] = left.next();
+        sharesRight[j] = right.next();
+    }
+    panMixLeftCurrent = sharesLeft[end - 1];
+    panMixRightCurrent = sharesRight[end - 1];
+}
+
+void mi::mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
+                   const float* sharesLeft, const float* sharesRight) {
+    const Mix mix{dryGainLeft,       dryGainRight,       wetGainLeft,      wetGainRight,
+                  panMixLeftCurrent, panMixRightCurrent, panMixLeftTarget, panMixRightTarget,
+                  panMixLeftStep,    panMixRightStep};
     const bool panGlides = panLfoType != 0;
     dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
-            mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+            mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
+                                   sharesRight, begin, end);
         else if (inputFinite)
-            mixFrames<true, true>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+            mixFrames<true, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
+                                  sharesRight, begin, end);
         else
-            mixFrames<true, false>(mix, panGlides, samples, wetLeft, wetRight, begin, end);
+            mixFrames<true, false>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
+                                   sharesRight, begin, end);
     });
-    panMixLeftCurrent = mix.shareLeft;
-    panMixRightCurrent = mix.shareRight;
 }

@@ -10,6 +10,8 @@
 
 class miex final : public CMDKMachineInterfaceEx {};
 
+struct ChunkControls;
+
 class mi final : public CMDKMachineInterface {
   public:
     // Host operations.
@@ -44,7 +46,10 @@ class mi final : public CMDKMachineInterface {
 
     // Audio engine.
     void renderBlock(float* samples, int32_t count, bool inputPresent);
-    void runChunk(float* samples, int32_t begin, int32_t end, bool inputPresent);
+    void recordChunk(ChunkControls& controls, int32_t& recorded, int32_t begin, int32_t end,
+                     float* sharesLeft, float* sharesRight);
+    void runStages(float* samples, const ChunkControls* chunks, int32_t count, bool inputPresent,
+                   const float* sharesLeft, const float* sharesRight);
     void conditionInput(float* samples, int32_t begin, int32_t end);
     void runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
                        bool inputFinite);
@@ -52,7 +57,9 @@ class mi final : public CMDKMachineInterface {
     void widenChorusTable();
     void runFilter(int32_t begin, int32_t end);
     void runSampleAndHold(int32_t begin, int32_t end);
-    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite);
+    void glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32_t end);
+    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
+                   const float* sharesLeft, const float* sharesRight);
 
     // Rest of the host-facing header.
     miex extension;
