@@ -56,30 +56,13 @@ void mi::runChorus(int32_t begin, int32_t end) {
     double phases[kMaxBlockFrames];
     chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
     dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
-        // The oscillator: the phase lies in 0..256, so its whole part indexes the table. A
-        // chunk's phases usually lie between no more than three neighbouring entries (at the
-        // default rate a chunk moves on by about one), and then each frame chooses from two
-        // levels and rises instead of looking them up.
+        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
         const double* const level = chorusLfoLevel;
         const double* const rise = chorusLfoRise;
         double lfos[kMaxBlockFrames];
-        const int32_t first = static_cast<int32_t>(phases[0]);
-        int32_t beyond = first + 1 < kLfoTableSize ? 0 : 1;
-        for (int32_t m = 0; m < count; ++m)
-            beyond |= static_cast<uint32_t>(static_cast<int32_t>(phases[m]) - first) > 1u;
-        if (beyond == 0) {
-            const double level0 = level[first], rise0 = rise[first];
-            const double level1 = level[first + 1], rise1 = rise[first + 1];
-            for (int32_t m = 0; m < count; ++m) {
-                const int32_t i = static_cast<int32_t>(phases[m]);
-                const bool second = i != first;
-                lfos[m] = (second ? level1 : level0) + (second ? rise1 : rise0) * (phases[m] - i);
-            }
-        } else {
-            for (int32_t m = 0; m < count; ++m) {
-                const int32_t i = static_cast<int32_t>(phases[m]);
-                lfos[m] = level[i] + rise[i] * (phases[m] - i);
-            }
+        for (int32_t m = 0; m < count; ++m) {
+            const int32_t i = static_cast<int32_t>(phases[m]);
+            lfos[m] = level[i] + rise[i] * (phases[m] - i);
         }
         int32_t slots[kMaxBlockFrames];
         float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
