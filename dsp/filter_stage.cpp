@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "dsp/conversions.h"
+#include "dsp/filter_stretch.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
@@ -23,7 +24,7 @@ void restartIfNotFinite(float (&history)[4]) {
 // output is widened once more as it enters the history, and the history moves on in double
 // precision, holding exactly the single-precision values it stores.
 struct Section {
-    explicit Section(const float (&coef)[5], const float (&history)[4])
+    explicit Section(const float* coef, const float (&history)[4])
         : b0(coef[0]),
           b1(coef[1]),
           b2(coef[2]),
@@ -98,31 +99,37 @@ TARVO_INLINE_LOOP inline Pair sectionSum(Pair b0, Pair x, Pair b1, Pair x1, Pair
 template <bool kFused>
 TARVO_INLINE_LOOP inline bool runBothRounded(float* __restrict wetL, float* __restrict wetR,
                                              float (&historyL)[4], float (&historyR)[4],
-                                             const float (&coefL)[5], const float (&coefR)[5],
-                                             int32_t begin, int32_t end) {
-    const Pair b0 = {coefL[0], coefR[0]}, b1 = {coefL[1], coefR[1]}, b2 = {coefL[2], coefR[2]};
-    const Pair fb1 = {coefL[3], coefR[3]}, fb2 = {coefL[4], coefR[4]};
+                                             const FilterStretch* stretches, int32_t count) {
     Pair x1 = {historyL[0], historyR[0]}, x2 = {historyL[1], historyR[1]};
     Pair y1 = {historyL[2], historyR[2]}, y2 = {historyL[3], historyR[3]};
     float outL[kMaxBlockFrames], outR[kMaxBlockFrames];
     PairBits differ = {0, 0};
-    for (int32_t j = begin; j < end; ++j) {
-        const Pair x = {wetL[j], wetR[j]};
-        const Pair y = sectionSum<kFused>(b0, x, b1, x1, b2, x2, fb1, y1, fb2, y2);
-        const Pair rounded = roundedToSingle(y);
-        const FloatPair out = __builtin_convertvector(y, FloatPair);
-        differ |= reinterpret_cast<PairBits>(__builtin_convertvector(out, Pair) != rounded);
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = rounded;
-        outL[j] = out[0];
-        outR[j] = out[1];
+    for (int32_t s = 0; s < count; ++s) {
+        const float* coefL = stretches[s].coefLeft;
+        const float* coefR = stretches[s].coefRight;
+        const Pair b0 = {coefL[0], coefR[0]}, b1 = {coefL[1], coefR[1]};
+        const Pair b2 = {coefL[2], coefR[2]};
+        const Pair fb1 = {coefL[3], coefR[3]}, fb2 = {coefL[4], coefR[4]};
+        for (int32_t j = stretches[s].begin; j < stretches[s].end; ++j) {
+            const Pair x = {wetL[j], wetR[j]};
+            const Pair y = sectionSum<kFused>(b0, x, b1, x1, b2, x2, fb1, y1, fb2, y2);
+            const Pair rounded = roundedToSingle(y);
+            const FloatPair out = __builtin_convertvector(y, FloatPair);
+            differ |= reinterpret_cast<PairBits>(__builtin_convertvector(out, Pair) != rounded);
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = rounded;
+            outL[j] = out[0];
+            outR[j] = out[1];
+        }
     }
     if ((differ[0] | differ[1]) != 0) return false;
-    for (int32_t j = begin; j < end; ++j) {
-        wetL[j] = outL[j];
-        wetR[j] = outR[j];
+    for (int32_t s = 0; s < count; ++s) {
+        for (int32_t j = stretches[s].begin; j < stretches[s].end; ++j) {
+            wetL[j] = outL[j];
+            wetR[j] = outR[j];
+        }
     }
     const Pair history[4] = {x1, x2, y1, y2};
     for (int i = 0; i < 4; ++i) {
@@ -135,40 +142,48 @@ TARVO_INLINE_LOOP inline bool runBothRounded(float* __restrict wetL, float* __re
 #if TARVO_HAS_WIDE_VECTORS
 TARVO_WIDE bool runBothRoundedFused(float* __restrict wetL, float* __restrict wetR,
                                     float (&historyL)[4], float (&historyR)[4],
-                                    const float (&coefL)[5], const float (&coefR)[5], int32_t begin,
-                                    int32_t end) {
-    return runBothRounded<true>(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+                                    const FilterStretch* stretches, int32_t count) {
+    return runBothRounded<true>(wetL, wetR, historyL, historyR, stretches, count);
 }
 #endif
 
 // The rounded form, fused where the processor can.
 bool runBothRoundedOn(bool wide, float* wetL, float* wetR, float (&historyL)[4],
-                      float (&historyR)[4], const float (&coefL)[5], const float (&coefR)[5],
-                      int32_t begin, int32_t end) {
+                      float (&historyR)[4], const FilterStretch* stretches, int32_t count) {
 #if TARVO_HAS_WIDE_VECTORS
-    if (wide) return runBothRoundedFused(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+    if (wide) return runBothRoundedFused(wetL, wetR, historyL, historyR, stretches, count);
 #endif
     (void)wide;
-    return runBothRounded<false>(wetL, wetR, historyL, historyR, coefL, coefR, begin, end);
+    return runBothRounded<false>(wetL, wetR, historyL, historyR, stretches, count);
 }
 
 }  // namespace
 
 // Both channels in one loop: each sample waits for the one before it on its own channel, so
-// the two channels' chains run side by side.
-void mi::runFilter(int32_t begin, int32_t end) {
+// the two channels' chains run side by side, through every stretch with its coefficients.
+void mi::runFilterStretches(const FilterStretch* stretches, int32_t count) {
     restartIfNotFinite(filterStateLeft);
     restartIfNotFinite(filterStateRight);
     float* __restrict wetL = wetLeft;
     float* __restrict wetR = wetRight;
-    if (runBothRoundedOn(wideVectors, wetL, wetR, filterStateLeft, filterStateRight, filterCoefLeft,
-                         filterCoefRight, begin, end))
+    if (runBothRoundedOn(wideVectors, wetL, wetR, filterStateLeft, filterStateRight, stretches,
+                         count))
         return;
-    Section left(filterCoefLeft, filterStateLeft), right(filterCoefRight, filterStateRight);
-    for (int32_t j = begin; j < end; ++j) {
-        wetL[j] = left.step(wetL[j]);
-        wetR[j] = right.step(wetR[j]);
+    for (int32_t s = 0; s < count; ++s) {
+        restartIfNotFinite(filterStateLeft);
+        restartIfNotFinite(filterStateRight);
+        Section left(stretches[s].coefLeft, filterStateLeft);
+        Section right(stretches[s].coefRight, filterStateRight);
+        for (int32_t j = stretches[s].begin; j < stretches[s].end; ++j) {
+            wetL[j] = left.step(wetL[j]);
+            wetR[j] = right.step(wetR[j]);
+        }
+        left.store(filterStateLeft);
+        right.store(filterStateRight);
     }
-    left.store(filterStateLeft);
-    right.store(filterStateRight);
+}
+
+void mi::runFilter(int32_t begin, int32_t end) {
+    const FilterStretch stretch{begin, end, filterCoefLeft, filterCoefRight};
+    runFilterStretches(&stretch, 1);
 }

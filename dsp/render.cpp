@@ -14,6 +14,7 @@
 
 #include "dsp/conversions.h"
 #include "dsp/denormals.h"
+#include "dsp/filter_stretch.h"
 #include "machine/machine.h"
 
 // What a chunk's stages read of the controls the glide step moves.
@@ -195,16 +196,20 @@ void mi::runStages(float* samples, const ChunkControls* chunks, int32_t count, b
         });
     // A chorus type the intake found no table for has no oscillator to read: it stays off.
     if (chorusLfoType != 0 && chorusLfoTable) runChorus(begin, end);
-    if (filterType != 0)
+    if (filterType != 0) {
+        // One pass through every stretch, so the histories stay where the chain needs them.
+        FilterStretch stretches[kMaxChunks];
+        int32_t stretchCount = 0;
         forEachStretch(
             chunks, count,
             [](const ChunkControls& a, const ChunkControls& b) {
                 return same(a.coefLeft, b.coefLeft) && same(a.coefRight, b.coefRight);
             },
             [&](const ChunkControls& c, int32_t from, int32_t to) {
-                useFilter(c);
-                runFilter(from, to);
+                stretches[stretchCount++] = {from, to, c.coefLeft, c.coefRight};
             });
+        runFilterStretches(stretches, stretchCount);
+    }
     forEachStretch(
         chunks, count,
         [](const ChunkControls& a, const ChunkControls& b) {

@@ -11,6 +11,7 @@
 class miex final : public CMDKMachineInterfaceEx {};
 
 struct ChunkControls;
+struct FilterStretch;
 
 class mi final : public CMDKMachineInterface {
   public:
@@ -56,6 +57,7 @@ class mi final : public CMDKMachineInterface {
     void runChorus(int32_t begin, int32_t end);
     void widenChorusTable();
     void runFilter(int32_t begin, int32_t end);
+    void runFilterStretches(const FilterStretch* stretches, int32_t count);
     void runSampleAndHold(int32_t begin, int32_t end);
     void glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32_t end);
     void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
