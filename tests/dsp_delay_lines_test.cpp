@@ -150,6 +150,11 @@ TEST(DelayLines, ShapingModesChangeWhatEnters) {
 
     const std::vector<float> crushed = entryValues(5, 4096, 1.0f, {5000, -5000, 4095, -4095, 8192});
     EXPECT_EQ(crushed, (std::vector<float>{4096, -4096, 0, 0, 8192}));
+    // Quotients far beyond the 32-bit range truncate exactly too.
+    const std::vector<float> far = {3.0e10f, -7.5e12f, 1.0e20f};
+    const std::vector<float> crushedFar = entryValues(5, 4096, 1.0f, far);
+    for (size_t i = 0; i < far.size(); ++i)
+        EXPECT_EQ(crushedFar[i], static_cast<float>(std::trunc(far[i] / 4096.0) * 4096.0));
 }
 
 TEST(DelayLines, WithoutInputTheLoopKeepsCirculatingInEveryMode) {
