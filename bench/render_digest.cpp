@@ -3,7 +3,8 @@
 // that of the commit before it:
 //   render_digest > before.txt   (on the old commit)   render_digest | diff before.txt -
 // The sessions mix in-range parameter changes with raw values, any block size and work mode,
-// rate and tempo changes, and input from silence and noise to subnormals, infinities and NaN.
+// rate and tempo changes (sometimes to rates and tempos no host should report), and input from
+// silence and noise to subnormals, infinities and NaN.
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -105,11 +106,33 @@ void render(Random& random, offline::HostedMachine& machine, std::vector<float>&
     digest.add(buffer.data(), buffer.size() * sizeof(float));
 }
 
+// A sample rate: mostly one a host uses; now and then none at all, one so low that the chorus
+// moves by a cycle per frame or more, the largest there is, or one below zero.
+int32_t sampleRate(Random& random) {
+    static constexpr int32_t kRates[] = {44100, 48000, 22050, 32000, 96000, 8000};
+    if (!chance(random, 8)) return kRates[uniform(random, 0, 5)];
+    switch (uniform(random, 0, 3)) {
+        case 0:
+            return 0;
+        case 1:
+            return uniform(random, 1, 400);
+        case 2:
+            return std::numeric_limits<int32_t>::max();
+        default:
+            return -uniform(random, 1, 48000);
+    }
+}
+
+// Samples per tick: mostly a tempo's, now and then none, below zero or very many.
+int32_t samplesPerTick(Random& random) {
+    if (!chance(random, 5)) return uniform(random, 500, 12000);
+    return chance(random, 50) ? uniform(random, -100, 0) : uniform(random, 1000000, 100000000);
+}
+
 uint64_t session(uint32_t seed) {
     Random random(seed);
-    static constexpr int32_t kRates[] = {44100, 48000, 22050, 32000, 96000, 8000};
-    const int32_t rate = kRates[uniform(random, 0, 5)];
-    offline::HostedMachine machine(*GetInfo(), &CreateMachine, rate, uniform(random, 500, 12000));
+    const int32_t rate = sampleRate(random);
+    offline::HostedMachine machine(*GetInfo(), &CreateMachine, rate, samplesPerTick(random));
     offline::ParameterRecord record(*GetInfo());
     record.setDefaults();
     for (int i = 0; i < record.count(); ++i)
@@ -125,9 +148,10 @@ uint64_t session(uint32_t seed) {
         if (what < 12)
             tick(random, machine, record);
         else if (what < 13)
-            machine.setSampleRate(kRates[uniform(random, 0, 5)]);
+            machine.setSampleRate(sampleRate(random));
         else if (what < 14)
-            machine.setSamplesPerTick(uniform(random, 0, 20000));
+            machine.setSamplesPerTick(chance(random, 80) ? uniform(random, 0, 20000)
+                                                         : samplesPerTick(random));
         else
             render(random, machine, buffer, digest);
     }

@@ -161,6 +161,9 @@ bool runBothRoundedOn(bool wide, float* wetL, float* wetR, float (&historyL)[4],
 
 // Both channels in one loop: each sample waits for the one before it on its own channel, so
 // the two channels' chains run side by side, through every stretch with its coefficients.
+// The histories are looked at once, before the first stretch: from finite histories, finite
+// coefficients (as every design gives) and finite wet input (as the stages before give) every
+// sum is finite and every output is held in range, so they cannot turn non-finite on the way.
 void mi::runFilterStretches(const FilterStretch* stretches, int32_t count) {
     restartIfNotFinite(filterStateLeft);
     restartIfNotFinite(filterStateRight);

@@ -1,7 +1,9 @@
 // The offset lines and feedback loops with their delay modes, seen through the wet output.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "render_support.h"
@@ -155,6 +157,17 @@ TEST(DelayLines, ShapingModesChangeWhatEnters) {
     const std::vector<float> crushedFar = entryValues(5, 4096, 1.0f, far);
     for (size_t i = 0; i < far.size(); ++i)
         EXPECT_EQ(crushedFar[i], static_cast<float>(std::trunc(far[i] / 4096.0) * 4096.0));
+}
+
+TEST(DelayLines, AQuotientThatTruncatesToNothingEntersAsPositiveZero) {
+    // A negative zero would keep its sign through a loop that has itself decayed to -0.
+    EchoMachine e(1000, 20, 100);
+    test::setMode(*e.m, Side::Both, 5, 4096);
+    Frames io = test::silence(4);
+    for (float& s : io) s = -100.0f;
+    test::render(*e.m, io);
+    for (int32_t i = 0; i < 2 * 20; ++i)
+        ASSERT_EQ(std::bit_cast<uint32_t>(e.m->delayBufferB[i]), 0u) << "offset line float " << i;
 }
 
 TEST(DelayLines, WithoutInputTheLoopKeepsCirculatingInEveryMode) {
