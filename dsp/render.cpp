@@ -168,10 +168,6 @@ void mi::runStages(float* samples, const ChunkControls* chunks, int32_t count, b
         clipGainLeft = l.clipGainLeft;
         clipGainRight = l.clipGainRight;
     };
-    const auto useFilter = [this](const ChunkControls& c) {
-        std::copy(std::begin(c.coefLeft), std::end(c.coefLeft), filterCoefLeft);
-        std::copy(std::begin(c.coefRight), std::end(c.coefRight), filterCoefRight);
-    };
     const auto useMix = [this](const MixControls& m) {
         dryGainLeft = m.dryLeft;
         dryGainRight = m.dryRight;
@@ -229,7 +225,6 @@ void mi::runStages(float* samples, const ChunkControls* chunks, int32_t count, b
 
     // The controls as the last glide step left them, and the shares as the glide moved them.
     useLines(last.lines);
-    useFilter(last);
     resampleRatio = last.resampleRatio;
     useMix(last.mix);
     panMixLeftCurrent = panLeftAfter;
