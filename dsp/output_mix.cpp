@@ -40,8 +40,7 @@ struct ShareGlide {
 
 struct Mix {
     double dryLeft, dryRight, wetLeft, wetRight;
-    float shareLeft, shareRight;  // of each wet channel on its own side
-    float targetLeft, targetRight, stepLeft, stepRight;
+    float shareLeft, shareRight;  // of each wet channel on its own side, while they stand
 };
 
 // A frame's output. Every sum is formed left to right as written, so the products of the
@@ -138,9 +137,8 @@ void mi::glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32
 
 void mi::mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
                    const float* sharesLeft, const float* sharesRight) {
-    const Mix mix{dryGainLeft,       dryGainRight,       wetGainLeft,      wetGainRight,
-                  panMixLeftCurrent, panMixRightCurrent, panMixLeftTarget, panMixRightTarget,
-                  panMixLeftStep,    panMixRightStep};
+    const Mix mix{dryGainLeft,  dryGainRight,      wetGainLeft,
+                  wetGainRight, panMixLeftCurrent, panMixRightCurrent};
     const bool panGlides = panLfoType != 0;
     dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
