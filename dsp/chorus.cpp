@@ -52,22 +52,18 @@ void mi::runChorus(int32_t begin, int32_t end) {
         chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
 
     // Where each frame reads. This depends on nothing the frames write, so it is worked out
-    // for the whole chunk first, free of any chain from one frame to the next.
+    // for all of them first, free of any chain from one frame to the next.
     double phases[kMaxBlockFrames];
     chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
     dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
-        // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
         const double* const level = chorusLfoLevel;
         const double* const rise = chorusLfoRise;
-        double lfos[kMaxBlockFrames];
-        for (int32_t m = 0; m < count; ++m) {
-            const int32_t i = static_cast<int32_t>(phases[m]);
-            lfos[m] = level[i] + rise[i] * (phases[m] - i);
-        }
         int32_t slots[kMaxBlockFrames];
         float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
         for (int32_t m = 0; m < count; ++m) {
-            const double lfo = lfos[m];
+            // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
+            const int32_t i = static_cast<int32_t>(phases[m]);
+            const double lfo = level[i] + rise[i] * (phases[m] - i);
             // The write slot as the read position's sum takes it: 1..200 once it has wrapped.
             const int32_t written = firstWrite + m;
             const int32_t writeAt = written - kChorusRing * (int32_t{written > kChorusRing} +
