@@ -34,7 +34,7 @@ struct ChunkControls {
 
 namespace {
 
-// More chunks than a block of kMaxBlockFrames can have: the one carried in, the whole periods
+// The most chunks a block of kMaxBlockFrames can have: the one carried in, the whole periods
 // and a tail.
 constexpr int32_t kMaxChunks = kMaxBlockFrames / kPeriodSamples + 2;
 
