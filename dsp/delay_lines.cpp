@@ -111,7 +111,7 @@ inline float finiteOrSilence(float e) {
 }
 
 // What enters the offset line. A sample that is not a finite number would circulate in the
-// loop for ever, so it enters as silence. A chunk whose input is known to be finite leaves
+// loop for ever, so it enters as silence. A block whose input is known to be finite leaves
 // plain samples unchecked (kFinite).
 template <Entry kEntry, bool kFinite>
 inline float entryValue(float x, const ChannelLines& line) {
@@ -340,7 +340,7 @@ void runPair(ChannelLines& left, ChannelLines& right, const float* input, float*
 }
 
 // A shaping mode's entries depend on nothing but the input, so they are worked out for the
-// whole chunk first, several frames at a time, and the lines then take them as plain entries
+// whole stretch first, several frames at a time, and the lines then take them as plain entries
 // (already finite).
 template <Entry kEntry, bool kFinite>
 void runShapedChannel(ChannelLines& line, const float* input, float* wet, int32_t begin,

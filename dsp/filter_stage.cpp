@@ -20,7 +20,7 @@ void restartIfNotFinite(float (&history)[4]) {
         std::fill(std::begin(history), std::end(history), 0.0f);
 }
 
-// One channel's section for a chunk: coefficients and history widened once. Each input and
+// One channel's section for a stretch: coefficients and history widened once. Each input and
 // output is widened once more as it enters the history, and the history moves on in double
 // precision, holding exactly the single-precision values it stores.
 struct Section {
@@ -95,7 +95,7 @@ TARVO_INLINE_LOOP inline Pair sectionSum(Pair b0, Pair x, Pair b1, Pair x1, Pair
 // The section's sums for both channels, with the history carried in the bit-rounded form. Each
 // output is also converted as the exact path converts it; if any sample's two forms differ
 // (a tie, or a result outside the normal single-precision range), nothing is stored and the
-// chunk is left to the exact path.
+// block is left to the exact path.
 template <bool kFused>
 TARVO_INLINE_LOOP inline bool runBothRounded(float* __restrict wetL, float* __restrict wetR,
                                              float (&historyL)[4], float (&historyR)[4],
@@ -173,8 +173,6 @@ void mi::runFilterStretches(const FilterStretch* stretches, int32_t count) {
                          count))
         return;
     for (int32_t s = 0; s < count; ++s) {
-        restartIfNotFinite(filterStateLeft);
-        restartIfNotFinite(filterStateRight);
         Section left(stretches[s].coefLeft, filterStateLeft);
         Section right(stretches[s].coefRight, filterStateRight);
         for (int32_t j = stretches[s].begin; j < stretches[s].end; ++j) {

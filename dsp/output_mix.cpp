@@ -1,4 +1,4 @@
-// The last stage of a chunk: the pan shares glide per sample toward the targets the glide
+// The last stage of the chain: the pan shares glide per sample toward the targets the glide
 // step set, and each frame becomes the dry input plus both wet channels spread by the shares.
 #include <limits>
 
@@ -44,7 +44,7 @@ struct Mix {
 };
 
 // A frame's output. Every sum is formed left to right as written, so the products of the
-// share and the wet gain, which come first, may be formed once per chunk. A chunk whose input
+// share and the wet gain, which come first, may be formed once per stretch. A block whose input
 // is finite gives a finite sum (kFinite), which a clamp holds in range; otherwise an
 // infinity or NaN from the host's input passes through as it is.
 template <bool kFinite>
@@ -72,7 +72,7 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict frame, double wL, doubl
     }
 }
 
-// The shares stand still for the chunk: their products with the wet gains are fixed.
+// The shares stand still for the stretch: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite>
 TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samples,
                                           const float* __restrict wetLeft,
@@ -87,8 +87,8 @@ TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samp
                                   leftToLeft, rightToLeft, rightToRight, leftToRight);
 }
 
-// The shares glide: their paths through the chunk (chains of single-precision sums) were
-// worked out before, so that the mix itself runs several frames at a time.
+// The shares glide: their paths through the block (chains of single-precision sums) were
+// worked out with the glide steps, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite>
 TARVO_INLINE_LOOP inline void mixGliding(const Mix& mix, float* __restrict samples,
                                          const float* __restrict wetLeft,
