@@ -25,9 +25,10 @@ failures=()
 report_dir=$(mktemp -d)
 trap 'rm -rf "$report_dir"' EXIT
 
-# The value of attribute $2 in the first <testsuite> element of JUnit report $1.
+# The value of attribute $2 of the <testsuite> element of JUnit report $1 (ctest writes one
+# attribute a line; the test cases' own attributes have other names).
 junit_count() {
-    sed -n "s/.*<testsuite [^>]*\\b$2=\"\\([0-9]*\\)\".*/\\1/p" "$1" | head -n 1
+    tr -s ' \t\n' '   ' <"$1" | sed -n "s/.*<testsuite [^>]*\\b$2=\"\\([0-9]*\\)\".*/\\1/p" | head -n 1
 }
 
 # Configures, builds and runs one CTest preset; extra arguments go to the configure step.
