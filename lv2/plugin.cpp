@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 
+#include "host/sample_scale.h"
 #include "host/tempo.h"
 #include "lv2/machine_host.h"
 #include "lv2/ports.h"
@@ -21,9 +23,6 @@
 #include "machine/parameters.h"
 
 namespace {
-
-constexpr float kToHostScale = static_cast<float>(kFullScale);
-constexpr float kToUnit = static_cast<float>(1.0 / kFullScale);  // exact: a power of two
 
 // The four parameters whose values up to 32000 count thousandths of a tick.
 constexpr int kTickLengths[] = {ParamDelayLeft, ParamDelayRight, ParamOffsetLeft, ParamOffsetRight};
@@ -140,22 +139,31 @@ void deliverControls(Plugin& p) {
     p.deliverAll = false;
 }
 
-// Frames [from, to) through the machine, at most 256 at a time.
+// An input sample in the machine's scale; one that is not finite enters as silence, so that no
+// host's fault reaches the output.
+inline float toHostScale(float sample) {
+    const float scaled = sample * kHostScale;
+    return std::fabs(scaled) <= std::numeric_limits<float>::max() ? scaled : 0.0f;
+}
+
+// Frames [from, to) through the machine, at most 256 at a time; the input is read before the
+// output is written, so the two may be the same buffer.
 void renderFrames(Plugin& p, uint32_t from, uint32_t to) {
     while (from < to) {
         const uint32_t count = std::min<uint32_t>(to - from, kMaxBlockFrames);
         const float* inL = p.in[0] + from;
         const float* inR = p.in[1] + from;
+        float* scratch = p.scratch;
         for (uint32_t i = 0; i < count; ++i) {
-            p.scratch[2 * i] = inL[i] * kToHostScale;
-            p.scratch[2 * i + 1] = inR[i] * kToHostScale;
+            scratch[2 * i] = toHostScale(inL[i]);
+            scratch[2 * i + 1] = toHostScale(inR[i]);
         }
-        p.host.render(p.scratch, static_cast<int32_t>(count));
+        p.host.render(scratch, static_cast<int32_t>(count));
         float* outL = p.out[0] + from;
         float* outR = p.out[1] + from;
         for (uint32_t i = 0; i < count; ++i) {
-            outL[i] = p.scratch[2 * i] * kToUnit;
-            outR[i] = p.scratch[2 * i + 1] * kToUnit;
+            outL[i] = hostToUnit(scratch[2 * i]);
+            outR[i] = hostToUnit(scratch[2 * i + 1]);
         }
         from += count;
     }
