@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/cli_error.h"
+#include "host/sample_scale.h"
 #include "machine/constants.h"
 
 namespace cli {
@@ -32,8 +33,7 @@ void AudioWriter::write(const float* frames, size_t count) {
     const size_t samples = count * 2;
     if (format_.pcmBits == 0) {
         if (floats_.size() < samples) floats_.resize(samples);
-        constexpr float kToUnit = static_cast<float>(1.0 / kFullScale);  // exact: a power of two
-        for (size_t i = 0; i < samples; ++i) floats_[i] = frames[i] * kToUnit;
+        for (size_t i = 0; i < samples; ++i) floats_[i] = hostToUnit(frames[i]);
         check(sf_writef_float(file_, floats_.data(), static_cast<sf_count_t>(count)), count);
         return;
     }

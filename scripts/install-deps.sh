@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
   clang libclang-rt-14-dev
+  lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then
