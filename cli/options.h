@@ -14,9 +14,11 @@ struct RenderOptions {
     std::string input;
     std::string output;
     std::vector<std::string> settings;  // NAME=VALUE
+    std::string type;  // -t: the output's container, where OUT's extension does not tell
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
-    int samplesPerTick = 0;  // 0: from the tempo
+    bool tempoGiven = false;  // --bpm or --tpb on the command line
+    int samplesPerTick = 0;   // 0: from the tempo
     int blockFrames = 256;
     std::string automation;
     std::string tail = "auto";
