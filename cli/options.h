@@ -17,13 +17,13 @@ struct RenderOptions {
     std::string type;  // -t: the output's container, where OUT's extension does not tell
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
-    bool tempoGiven = false;  // --bpm or --tpb on the command line
-    int samplesPerTick = 0;   // 0: from the tempo
+    int samplesPerTick = 0;  // 0: from the tempo
     int blockFrames = 256;
     std::string automation;
     std::string tail = "auto";
     std::string subtype;
     bool quiet = false;
+    bool tempoGiven = false;  // --bpm or --tpb on the command line
 };
 
 struct ParamsOptions {

@@ -20,7 +20,7 @@ namespace cli {
 namespace {
 
 class Streams final : public offline::ScriptStreams {
-  public:
+public:
     Streams(FloatStreamReader* input, SafeOutput* output) : input_(input), output_(output) {}
 
     size_t readInput(float* samples, size_t count) override {
@@ -48,7 +48,7 @@ class Streams final : public offline::ScriptStreams {
     bool textsLost() const { return textsLost_; }
     const std::string& why() const { return why_; }
 
-  private:
+private:
     FloatStreamReader* input_;
     SafeOutput* output_;
     bool textsLost_ = false;
