@@ -1,6 +1,8 @@
 #include "cli/arguments.h"
 
 #include <climits>
+#include <cmath>
+#include <string>
 
 namespace cli {
 
@@ -10,6 +12,7 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         "its parameters and replays host sessions.",
         "tarvo-delay");
     app->require_subcommand(1);
+    app->set_version_flag("--version", "tarvo-delay " TARVO_VERSION);
     app->fallthrough();  // --plugin also after the subcommand
     app->add_option("--plugin", inv.plugin,
                     "The plug-in library to load (default: the one beside this program or in "
@@ -22,16 +25,34 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
 
     RenderOptions& r = inv.render;
     CLI::App* render = app->add_subcommand("render", "Process an audio file through the machine");
-    render->add_option("IN", r.input, "Input audio file (WAV, FLAC, AIFF, OGG, ...)")->required();
-    render->add_option("OUT", r.output, "Output audio file; its extension sets the format")
+    render
+        ->add_option("IN", r.input,
+                     "Input audio file (WAV, FLAC, AIFF, OGG, ...), or - for standard input")
         ->required();
+    render
+        ->add_option("OUT", r.output,
+                     "Output audio file; its extension sets the format. - for standard output "
+                     "(with -t)")
+        ->required();
+    render->add_option("-t,--type", r.type,
+                       "Output format where OUT's extension does not tell it: wav, flac, aiff, "
+                       "ogg, caf, au, w64, rf64 or raw (float32 little-endian unless --subtype)");
     render
         ->add_option("--set", r.settings,
                      "NAME=VALUE: a parameter by name or index, a raw value or a value text "
                      "(repeatable)")
         ->allow_extra_args(false);
+    const CLI::Validator aboveZero(
+        [](const std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(value > 0.0) || !std::isfinite(value))
+                return "expected a tempo above 0, got '" + text + "'";
+            return "";
+        },
+        "BPM");
     CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
-                           ->check(CLI::PositiveNumber)
+                           ->check(aboveZero)
                            ->capture_default_str();
     CLI::Option* tpb = render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat")
                            ->check(CLI::Range(1, 1000))
@@ -52,7 +73,10 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         ->capture_default_str();
     render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
     render->add_flag("-q,--quiet", r.quiet, "No progress bar and no summary");
-    render->callback([&inv] { inv.command = Invocation::Render; });
+    render->callback([&inv, bpm, tpb] {
+        inv.command = Invocation::Render;
+        inv.render.tempoGiven = bpm->count() + tpb->count() > 0;
+    });
 
     CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
     params->add_flag("--json", inv.params.json, "As JSON");

@@ -19,7 +19,7 @@ using Automation = std::map<int64_t, std::vector<ParameterValue>>;
 // UsageError naming `source` and the line for a bad line.
 Automation parseAutomation(const std::string& text, const std::string& source,
                            const ParameterTable& table);
-// RuntimeError when the file cannot be read.
+// RuntimeError when the file cannot be read or is too large (see text_file.h).
 Automation readAutomation(const std::string& path, const ParameterTable& table);
 
 }  // namespace cli

@@ -14,6 +14,7 @@ struct RenderOptions {
     std::string input;
     std::string output;
     std::vector<std::string> settings;  // NAME=VALUE
+    std::string type;  // -t: the output's container, where OUT's extension does not tell
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
     int samplesPerTick = 0;  // 0: from the tempo
@@ -22,6 +23,7 @@ struct RenderOptions {
     std::string tail = "auto";
     std::string subtype;
     bool quiet = false;
+    bool tempoGiven = false;  // --bpm or --tpb on the command line
 };
 
 struct ParamsOptions {
