@@ -21,7 +21,7 @@ void addPlotCommand(CLI::App& app, Invocation& inv) {
         "column gives the sign. The echo table has the columns frame, ms, ticks, level_db, "
         "side and polarity; --json prints it with the dry levels, the response curve and "
         "where the picture puts its axes (a time t is drawn at x = time_left + t / ms * "
-        "(time_right - time_left)).");
+        "(timeRight - timeLeft)).");
     plot->add_option("-o,--output", p.output, "The picture: FILE.png or FILE.svg")->required();
     plot->add_option("--set", p.settings,
                      "NAME=VALUE: a parameter by name or index, a raw value or a value text "

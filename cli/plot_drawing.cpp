@@ -140,7 +140,7 @@ class Painter {
             text(fitted(l, size, width, true), 16 * s_, y, size, Align::Left, true);
             y += 23 * s_;
         }
-        y = 73 * s_;
+        y += 4 * s_;
         colour(theme_.muted);
         text(fitted(page_.subtitle, 13, width, false), 16 * s_, y, 13, Align::Left);
         if (!page_.note.empty()) {
@@ -383,12 +383,12 @@ class Painter {
         }
         cairo_restore(cr_);
 
-        // Legend.
-        double x = b.right - 4 * s_;
+        // Legend, above the box where no curve runs.
+        double x = b.right;
         for (int side = 1; side >= 0; --side) {
             const std::string label = side == 0 ? "left output" : "right output";
             colour(side == 0 ? theme_.left : theme_.right);
-            const Box box = text(label, x, b.top + 14 * s_, 12, Align::Right, true);
+            const Box box = text(label, x, b.top - 8 * s_, 12, Align::Right, true);
             x = box.left - 16 * s_;
         }
         if (!page_.hasResponse[0] && !page_.hasResponse[1]) {
