@@ -127,6 +127,45 @@ TEST_F(PlotTest, PanPositionsChooseTheLane) {
     }
 }
 
+TEST_F(PlotTest, GlidesHaveArrivedWhenTheImpulseEnters) {
+    // Eight ticks of inertia: a setting drawn at once would show the feedback still gliding
+    // up from its default 50 %.
+    const Value report = plot({"--seconds", "1.5", "--set", "Inertia=8", "--set", "DLY FbackL=80",
+                               "--set", "AMP WetoutR=200"});
+    expectTrain(echoesOn(report, "left"), 1, 21000, 20 * std::log10(0.8), 20 * std::log10(0.8),
+                "left");
+    expectTrain(echoesOn(report, "right"), 1, 21000, kHalfDb + 20 * std::log10(2.0), kHalfDb,
+                "right");
+    EXPECT_EQ(report["impulse"]["leadInFrames"].number, 9 * 5250);
+}
+
+TEST_F(PlotTest, TheTempoAndRateSetTheEchoTimes) {
+    // 4 ticks at 48000 Hz, 100 BPM and 6 ticks per beat: 4 × 4800 frames.
+    const Value report = plot({"--rate", "48000", "--bpm", "100", "--tpb", "6", "--seconds", "1"});
+    EXPECT_EQ(report["samplesPerTick"].number, 4800);
+    const auto left = echoesOn(report, "left");
+    ASSERT_EQ(left.size(), 3u);
+    expectTrain(left, 1, 19200, kHalfDb, kHalfDb, "48 kHz");
+    EXPECT_NEAR((*left[1])["ms"].number, 19201 / 48.0, 1e-3);
+    EXPECT_EQ(report["response"]["hz"].items.back().number, 24000.0);
+}
+
+TEST_F(PlotTest, TheWholeTailShowsTheComb) {
+    // Echoes of 0.5, 0.25, ... every loop: teeth at 0.5 / (1 - 0.5) = 0 dB, gaps at
+    // 0.5 / (1 + 0.5) = -9.54 dB. The curve runs along the teeth.
+    const Value report = plot({"--whole", "--seconds", "10", "--floor", "-120"});
+    EXPECT_EQ(report["response"]["of"].text, "whole");
+    const Value& left = report["response"]["left"];
+    double highest = -1e9;
+    for (const Value& level : left.items) highest = std::max(highest, level.number);
+    EXPECT_NEAR(highest, 0.0, 0.1);
+    // A modulated setting says so.
+    EXPECT_TRUE(report["modulated"].items.empty());
+    const Value modulated = plot({"--seconds", "1", "--set", "PAN LFOType=Sine"});
+    ASSERT_EQ(modulated["modulated"].items.size(), 1u);
+    EXPECT_NE(modulated["title"].text.find("PAN LFOType"), std::string::npos);
+}
+
 // |H| of the machine's biquad y = b0 x + b1 x1 + b2 x2 + fb1 y1 + fb2 y2 at `hz`.
 double biquadDb(const float* c, double hz, double rate) {
     const std::complex<double> z1 = std::polar(1.0, -2 * 3.141592653589793 * hz / rate);
