@@ -26,7 +26,6 @@ namespace cli {
 namespace {
 
 constexpr double kLongestSeconds = 30.0;
-constexpr double kLowestHz = 20.0;
 constexpr int kResponsePoints = 480;
 constexpr int kSmallestPicture = 300, kLargestPicture = 8000;
 
@@ -99,13 +98,7 @@ double automaticSpanMs(const std::vector<Echo>& echoes, int32_t sampleRate, int6
     for (const Echo& e : echoes) last = std::max(last, e.frame);
     if (echoes.empty()) last = 2 * window;
     const double endMs = framesToMs(last + std::max<int64_t>(window, last / 12), sampleRate);
-    const double power = std::pow(10.0, std::floor(std::log10(endMs / 10.0)));
-    double step = 10.0 * power;
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * power >= endMs / 10.0) {
-            step = m * power;
-            break;
-        }
+    const double step = niceStep(endMs / 10.0);
     return std::min(std::ceil(endMs / step) * step, kLongestSeconds * 1000.0);
 }
 
@@ -255,7 +248,7 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
     page.dry = response.dry;
 
     page.wholeResponse = options.whole;
-    page.frequencies = logFrequencies(kLowestHz, response.sampleRate, kResponsePoints);
+    page.frequencies = logFrequencies(kLowestPlotHz, response.sampleRate, kResponsePoints);
     for (int side = 0; side < 2; ++side) {
         const auto s = static_cast<size_t>(side);
         const std::vector<float>& lane = response.wet[s];

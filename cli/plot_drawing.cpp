@@ -16,7 +16,6 @@ namespace cli {
 
 namespace {
 
-constexpr double kLowestHz = 20.0;
 constexpr int kLabelledEchoes = 8;           // per lane, the strongest first
 constexpr double kMinimumMarkSpacing = 4.0;  // pixels between tick marks worth drawing
 constexpr const char* kFont = "DejaVu Sans";
@@ -28,14 +27,6 @@ std::string lowerExtension(const std::string& path) {
     std::string ext = path.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
-}
-
-// 1, 2 or 5 times a power of ten, at least `rough`.
-double niceStep(double rough) {
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * power >= rough) return m * power;
-    return 10.0 * power;
 }
 
 std::string number(double value, int decimals) {
@@ -307,8 +298,8 @@ class Painter {
     double spectrumX(double hz) const {
         const Box& b = layout_.spectrum;
         const double highest = page_.sampleRate / 2.0;
-        return b.left +
-               std::log(hz / kLowestHz) / std::log(highest / kLowestHz) * (b.right - b.left);
+        return b.left + std::log(hz / kLowestPlotHz) / std::log(highest / kLowestPlotHz) *
+                            (b.right - b.left);
     }
 
     void drawSpectrum() {
@@ -333,7 +324,7 @@ class Painter {
         for (double decade = 10.0; decade <= page_.sampleRate / 2.0; decade *= 10.0)
             for (double m : {1.0, 2.0, 5.0}) {
                 const double hz = decade * m;
-                if (hz < kLowestHz || hz > page_.sampleRate / 2.0) continue;
+                if (hz < kLowestPlotHz || hz > page_.sampleRate / 2.0) continue;
                 colour(m == 1.0 ? theme_.beat : theme_.grid);
                 line(spectrumX(hz), b.top, spectrumX(hz), b.bottom, 0.8);
                 colour(theme_.muted);
@@ -430,6 +421,13 @@ void check(cairo_status_t status, const StreamTarget& target, const std::string&
 }
 
 }  // namespace
+
+double niceStep(double rough) {
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * power >= rough) return m * power;
+    return 10.0 * power;
+}
 
 PictureFormat pictureFormatFor(const std::string& path) {
     const std::string ext = lowerExtension(path);

@@ -15,6 +15,11 @@ namespace cli {
 
 enum class PictureFormat { Png, Svg };
 
+inline constexpr double kLowestPlotHz = 20.0;  // left end of the response's frequency axis
+
+// An axis step: 1, 2 or 5 times a power of ten, at least `rough`.
+double niceStep(double rough);
+
 // From the file's extension (.png, .svg, any case); UsageError otherwise.
 PictureFormat pictureFormatFor(const std::string& path);
 
