@@ -9,7 +9,7 @@ packages=(
   cmake g++ make binutils pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
-  libcairo2-dev fonts-dejavu-core
+  libcairo2-dev libfontconfig-dev fonts-dejavu-core
   clang libclang-rt-14-dev
 )
 windows=0
