@@ -88,6 +88,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     script->add_option("--in", s.input, "Input stream: float32 little-endian, stereo, host scale");
     script->add_option("--out", s.output, "Output stream, same format");
     script->callback([&inv] { inv.command = Invocation::Script; });
+
+    addPlotCommand(*app, inv);
     return app;
 }
 

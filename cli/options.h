@@ -36,14 +36,31 @@ struct ScriptOptions {
     std::string output;
 };
 
+struct PlotOptions {
+    std::string output;
+    std::vector<std::string> settings;  // NAME=VALUE
+    double beatsPerMinute = 126.0;
+    int ticksPerBeat = 4;
+    int samplesPerTick = 0;  // 0: from the tempo
+    int sampleRate = 44100;
+    double seconds = 0.0;  // 0: until the echoes fall under the floor
+    std::string side = "both";
+    double floorDb = -60.0;
+    bool whole = false;
+    std::string theme = "dark";
+    std::string size = "1200x800";
+    bool json = false;
+};
+
 struct Invocation {
-    enum Command { Demo, Render, Params, Script };
+    enum Command { Demo, Render, Params, Script, Plot };
     Command command = Demo;
     std::string plugin;  // empty: the default library
     DemoOptions demo;
     RenderOptions render;
     ParamsOptions params;
     ScriptOptions script;
+    PlotOptions plot;
 };
 
 }  // namespace cli
