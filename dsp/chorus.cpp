@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr double kCycle = kLfoTableSize;  // table positions per oscillator cycle
 constexpr int32_t kMaxDepth = 100;
 constexpr int32_t kRingLengthBits = std::bit_cast<int32_t>(float{kChorusRing});
 
@@ -20,9 +19,9 @@ constexpr int32_t kRingLengthBits = std::bit_cast<int32_t>(float{kChorusRing});
 // (only at a handful of frames per second) is taken modulo a cycle, so that one subtraction
 // always brings the phase back into the table.
 double phaseIncrement(int32_t sampleRate, int32_t rate) {
-    const double increment = kCycle / (sampleRate / (rate / kTenthsPerHertz));
+    const double increment = kLfoCycle / (sampleRate / (rate / kTenthsPerHertz));
     if (!std::isfinite(increment) || !(increment > 0.0)) return 0.0;
-    return increment < kCycle ? increment : std::fmod(increment, kCycle);
+    return increment < kLfoCycle ? increment : std::fmod(increment, kLfoCycle);
 }
 
 }  // namespace
@@ -47,7 +46,8 @@ void mi::runChorus(int32_t begin, int32_t end) {
     // The depth keeps the read between 2 and 398 slots ahead, so inside the ring after one
     // wrap.
     const double depth = std::clamp(chorusDepth, 0, kMaxDepth) * kChorusDepthScale;
-    const float phase = chorusLfoPhase >= 0.0f && chorusLfoPhase < kCycle ? chorusLfoPhase : 0.0f;
+    const float phase =
+        chorusLfoPhase >= 0.0f && chorusLfoPhase < kLfoCycle ? chorusLfoPhase : 0.0f;
     const int32_t firstWrite =
         chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
 

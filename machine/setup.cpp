@@ -7,6 +7,7 @@
 
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "machine/parameters.h"
 
 namespace {
 // Line positions are fixed point with 10 fraction bits in 32 bits, so no line may be longer
@@ -92,9 +93,8 @@ void mi::setUp() {
     filterLfoDepthTarget = filterLfoDepthCurrent = 50.0f;
     filterLfoDepthStep = 0.0f;
 
-    // The cutoff curve at its default 65000: half the rate, never above 22050 Hz.
-    const double startCutoff = rate >= kReferenceRate ? kNyquistCap : rate * 0.5;
-    cutoffTarget = cutoffCurrent = static_cast<float>(startCutoff);
+    // The cutoff curve at its default reaches its cap: half the rate, never above 22050 Hz.
+    cutoffTarget = cutoffCurrent = cutoffFor(kParameters[ParamCutoff].defaultValue);
     cutoffStep = 0.0f;
     resonanceTarget = resonanceCurrent = resonanceStep = 0.0f;
 
@@ -128,8 +128,8 @@ void mi::setUp() {
     filterDirty = 0;
 
     // The lengths the table defaults give, so nothing depends on the first tick.
-    delayLengthLeft = delayLengthRight = lineLengthFor(4000);
-    offsetLengthLeft = offsetLengthRight = lineLengthFor(0);
+    delayLengthLeft = delayLengthRight = lineLengthFor(kParameters[ParamDelayLeft].defaultValue);
+    offsetLengthLeft = offsetLengthRight = lineLengthFor(kParameters[ParamOffsetLeft].defaultValue);
 
     blockTailSamples = 0;
     periodCarry = 0;
@@ -146,6 +146,6 @@ void mi::setUp() {
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
     wideVectors = dsp::processorHasWideVectors();
-    degreesToLfoIndex = static_cast<float>(256.0 / 360.0);
+    degreesToLfoIndex = static_cast<float>(kLfoCycle / kDegreesPerCycle);
     fillLookupTables();
 }
