@@ -57,12 +57,3 @@ float advanceOscillator(float position, float period) {
     if (!(period > 0.0f)) return withinCycle(position);
     return advanceBy(position, advanceFor(period));
 }
-
-float advanceOscillator(float position, float period, float& advancePeriod, double& advance) {
-    if (!(period > 0.0f)) return withinCycle(position);
-    if (period != advancePeriod) {
-        advancePeriod = period;
-        advance = advanceFor(period);
-    }
-    return advanceBy(position, advance);
-}

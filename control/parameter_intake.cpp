@@ -138,11 +138,7 @@ void HOST_CALL mi::ProcessTick() {
     if (arrived(ParamOffsetLeft, g.offsetLeft, v)) restartLine(offsetLengthLeft, offsetPosLeft, v);
     if (arrived(ParamOffsetRight, g.offsetRight, v))
         restartLine(offsetLengthRight, offsetPosRight, v);
-    if (arrived(ParamChorusLfoType, g.chorusLfoType, v)) {
-        chorusLfoType = v;
-        chorusLfoTable = chorusLfoTableFor(v, chorusLfoTable);
-        chorusLfoPhase = 0.0f;
-    }
+    if (arrived(ParamChorusLfoType, g.chorusLfoType, v)) selectChorusLfo(v);
     if (arrived(ParamChorusRate, g.chorusRate, v)) chorusRate = v;
     if (arrived(ParamChorusDepth, g.chorusDepth, v)) chorusDepth = v;
     if (arrived(ParamFeedbackLeft, g.feedbackLeft, v))

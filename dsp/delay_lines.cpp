@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "dsp/conversions.h"
+#include "dsp/stages.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
@@ -421,27 +422,28 @@ void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t
 
 }  // namespace
 
-void mi::runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
-                       bool inputFinite) {
-    ChannelLines left = channelLines(
-        delayBufferA, delayBufferB, delayLengthLeft, delayPosLeft, offsetLengthLeft, offsetPosLeft,
-        delayBufferFrames, feedbackGainLeft, modeValueLeftCurrent, clipGainLeft, wideVectors);
-    ChannelLines right =
-        channelLines(delayBufferA + 1, delayBufferB + 1, delayLengthRight, delayPosRight,
-                     offsetLengthRight, offsetPosRight, delayBufferFrames, feedbackGainRight,
-                     modeValueRightCurrent, clipGainRight, wideVectors);
+void dsp::runDelayLines(mi& m, const LineControls& controls, const float* samples, Wet wet,
+                        int32_t begin, int32_t end, bool inputPresent, bool inputFinite) {
+    ChannelLines left = channelLines(m.delayBufferA, m.delayBufferB, m.delayLengthLeft,
+                                     m.delayPosLeft, m.offsetLengthLeft, m.offsetPosLeft,
+                                     m.delayBufferFrames, controls.feedbackLeft,
+                                     controls.modeValueLeft, controls.clipGainLeft, m.wideVectors);
+    ChannelLines right = channelLines(
+        m.delayBufferA + 1, m.delayBufferB + 1, m.delayLengthRight, m.delayPosRight,
+        m.offsetLengthRight, m.offsetPosRight, m.delayBufferFrames, controls.feedbackRight,
+        controls.modeValueRight, controls.clipGainRight, m.wideVectors);
 
-    const int32_t modeLeft = effectiveMode(delayModeLeft, inputPresent);
-    const int32_t modeRight = effectiveMode(delayModeRight, inputPresent);
+    const int32_t modeLeft = effectiveMode(m.delayModeLeft, inputPresent);
+    const int32_t modeRight = effectiveMode(m.delayModeRight, inputPresent);
     if (inputFinite)
-        runLines<true>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+        runLines<true>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
                        inputPresent);
     else
-        runLines<false>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+        runLines<false>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
                         inputPresent);
 
-    delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
-    offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
-    delayPosRight = right.loopFrame * kFixedOne + right.loopFraction;
-    offsetPosRight = right.offsetFrame * kFixedOne + right.offsetFraction;
+    m.delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
+    m.offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
+    m.delayPosRight = right.loopFrame * kFixedOne + right.loopFraction;
+    m.offsetPosRight = right.offsetFrame * kFixedOne + right.offsetFraction;
 }

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <new>
 
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
+#include "machine/processor.h"
 
 namespace {
 // Line positions are fixed point with 10 fraction bits in 32 bits, so no line may be longer
@@ -115,9 +115,6 @@ void mi::setUp() {
     panMixLeftStep = panMixRightStep = 0.0f;
 
     filterLfoPhase = panLfoPhaseLeft = panLfoPhaseRight = chorusLfoPhase = 0.0f;
-    // No period is 0, so the first glide step works the advances out.
-    filterLfoAdvancePeriod = panLfoAdvancePeriodLeft = panLfoAdvancePeriodRight = 0.0f;
-    filterLfoAdvance = panLfoAdvanceLeft = panLfoAdvanceRight = 0.0;
 
     std::fill(std::begin(filterStateLeft), std::end(filterStateLeft), 0.0f);
     std::fill(std::begin(filterStateRight), std::end(filterStateRight), 0.0f);
@@ -131,21 +128,14 @@ void mi::setUp() {
     delayLengthLeft = delayLengthRight = lineLengthFor(kParameters[ParamDelayLeft].defaultValue);
     offsetLengthLeft = offsetLengthRight = lineLengthFor(kParameters[ParamOffsetLeft].defaultValue);
 
-    blockTailSamples = 0;
-    periodCarry = 0;
-    periodCarryPending = 0;
-    chunkStart = 0;
-    periodOpen = 0;
+    periodOpen = 0;  // so the first render begins with a glide step
     periodRemaining = kPeriodSamples;
-    chunkEnd = 0;
 
     chorusWriteIndex = 0;
-    chorusReadPos = 0.0f;
-    chorusLfoWidened = nullptr;
     resampleCounter = 0.0f;
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
-    wideVectors = dsp::processorHasWideVectors();
+    wideVectors = processor::hasWideVectors();
     degreesToLfoIndex = static_cast<float>(kLfoCycle / kDegreesPerCycle);
     fillLookupTables();
 }

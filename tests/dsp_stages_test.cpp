@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "control_support.h"
+#include "dsp/stages.h"
 #include "render_support.h"
 
 namespace {
@@ -32,12 +34,9 @@ Frames ramp(int32_t frames) {
     return f;
 }
 
-void setChorus(mi& m, int32_t type, const float* table, int32_t rate, int32_t depth) {
-    m.chorusLfoType = type;
-    m.chorusLfoTable = table;
-    m.chorusLfoPhase = 0.0f;
-    m.chorusRate = rate;
-    m.chorusDepth = depth;
+// Chorus shapes: 1 sine, 2 triangle, 3 random.
+void setChorus(mi& m, int32_t type, int32_t rate, int32_t depth) {
+    test::tick(m, {{ParamChorusLfoType, type}, {ParamChorusRate, rate}, {ParamChorusDepth, depth}});
 }
 
 TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
@@ -46,9 +45,7 @@ TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
             test::LocalMachine plain, chorused;
             plainWet(*plain);
             plainWet(*chorused);
-            const float* tables[] = {nullptr, chorused->lfoSine, chorused->lfoTriangle,
-                                     chorused->lfoRandom};
-            setChorus(*chorused, shape, tables[shape], rate, 0);
+            setChorus(*chorused, shape, rate, 0);
             Frames a = ramp(700), b = ramp(700);
             test::render(*plain, a, 3, 100);
             test::render(*chorused, b, 3, 100);
@@ -65,7 +62,7 @@ TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
 TEST(Chorus, OscillatorRunsAtTheRateInTenthsOfAHertz) {
     test::LocalMachine m;
     plainWet(*m);
-    setChorus(*m, 1, m->lfoSine, 10, 100);
+    setChorus(*m, 1, 10, 100);
     Frames io = test::silence(22050);
     test::render(*m, io);
     EXPECT_NEAR(m->chorusLfoPhase, 128.0f, 0.2f);
@@ -139,7 +136,8 @@ TEST(Filter, AnOutputHalfwayBetweenTwoFloatsGoesToTheEvenOne) {
         std::fill(m->wetRight, m->wetRight + 40, 0.0f);
         m->wetLeft[at] = b0;
         m->wetRight[at] = -b0;
-        m->runFilter(0, 40);
+        const dsp::FilterStretch stretch{0, 40, m->filterCoefLeft, m->filterCoefRight};
+        dsp::runFilter(*m, &stretch, 1, {m->wetLeft, m->wetRight});
         EXPECT_EQ(m->wetLeft[at], even) << "tie at " << at;
         EXPECT_EQ(m->wetRight[at], -even) << "tie at " << at;
         EXPECT_EQ(m->wetLeft[39], even) << "held by the feedback, tie at " << at;
@@ -197,7 +195,7 @@ TEST(Stages, OddMasterInformationIsSafe) {
         m.master.sampleRate = c.laterRate;
         m.master.samplesPerTick = c.laterTick;
         test::setLoop(*m, Side::Both, m->delayBufferFrames);
-        setChorus(*m, 3, m->lfoRandom, 200, 100);
+        setChorus(*m, 3, 200, 100);
         m->filterType = 1;
         m->resampleRatio = 3.0f;
         test::setMode(*m, Side::Left, 2);

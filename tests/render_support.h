@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "control_support.h"
 #include "test_support.h"
 
 namespace test {

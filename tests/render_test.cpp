@@ -39,10 +39,7 @@ void busyMachine(mi& m) {
     m.dryLeftStep = 0.25f;
     m.feedbackRightTarget = 0;
     m.feedbackRightStep = 0.01f;
-    m.chorusLfoType = 1;
-    m.chorusLfoTable = m.lfoSine;
-    m.chorusRate = 50;
-    m.chorusDepth = 30;
+    test::tick(m, {{ParamChorusLfoType, 1}, {ParamChorusRate, 50}, {ParamChorusDepth, 30}});
     m.resampleRatio = 1.5f;
 }
 

@@ -72,8 +72,7 @@ TEST(RenderAllocation, RenderingAllocatesNothing) {
     test::setFeedback(*m, test::Side::Both, 80);
     m->dryLeftTarget = 300;
     m->dryLeftStep = 0.5f;
-    m->chorusLfoType = 1;
-    m->chorusLfoTable = m->lfoSine;
+    test::tick(m, {{ParamChorusLfoType, 1}});
     m->filterType = 1;
     m->filterLfoType = 1;
     m->filterLfoTable = m->lfoSine;
