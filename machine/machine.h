@@ -30,6 +30,7 @@ class mi final : public CMDKMachineInterface {
 
     // Set-up (machine/setup.cpp, machine/lookup_tables.cpp).
     void setUp();
+    void releaseBuffers();
     void fillLookupTables();
 
     // Parameter control (control/): the tick's conversions and choices, the glide step and

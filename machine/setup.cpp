@@ -20,7 +20,17 @@ float* allocateZeroed(int64_t count) {
 }
 }  // namespace
 
+// The four buffers, given back; a machine without them renders nothing.
+void mi::releaseBuffers() {
+    for (float** buffer : {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
+        delete[] * buffer;
+        *buffer = nullptr;
+    }
+}
+
+// A second set-up of the same machine starts it afresh, with new buffers in place of the old.
 void mi::setUp() {
+    releaseBuffers();
     const int32_t rate = masterInfo->sampleRate;
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
 
@@ -33,14 +43,8 @@ void mi::setUp() {
     delayBufferB = allocateZeroed(2 * int64_t{delayBufferFrames});
     chorusBufferLeft = allocateZeroed(kChorusBufferFloats);
     chorusBufferRight = allocateZeroed(kChorusBufferFloats);
-    if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) {
-        // The render stays silent on a machine whose buffers could not be had.
-        for (float** buffer :
-             {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
-            delete[] * buffer;
-            *buffer = nullptr;
-        }
-    }
+    // The render stays silent on a machine whose buffers could not be had.
+    if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) releaseBuffers();
     std::fill(std::begin(wetLeft), std::end(wetLeft), 0.0f);
     std::fill(std::begin(wetRight), std::end(wetRight), 0.0f);
 
