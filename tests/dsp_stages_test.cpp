@@ -149,8 +149,8 @@ TEST(SampleAndHold, RatioTwoHoldsEveryOtherPair) {
     plainWet(*plain);
     plainWet(*held);
     plain->resampleCounter = 0.25f;  // at a ratio of 1 the stage stands still
-    held->resampleTarget = held->resampleCurrent = 22050.0f;
-    held->resampleRatio = 2.0f;
+    test::noInertia(*held);
+    test::tick(held, {{ParamResample, 22050}});
     Frames a = ramp(9), b = ramp(9);
     test::render(*plain, a);
     test::render(*held, b);
@@ -168,7 +168,8 @@ TEST(SampleAndHold, RatioTwoHoldsEveryOtherPair) {
 TEST(SampleAndHold, FractionalRatioCarriesTheRemainder) {
     test::LocalMachine m;
     plainWet(*m);
-    m->resampleRatio = 2.5f;
+    test::noInertia(*m);
+    test::tick(m, {{ParamResample, 17640}});  // 2.5 frames per held pair
     Frames io = ramp(11);
     test::render(*m, io);
     // Captures at frames 2, 4 (counter 0.5 + 2 = 2.5), 7, 9: every 2.5 frames on average.
@@ -196,8 +197,8 @@ TEST(Stages, OddMasterInformationIsSafe) {
         m.master.samplesPerTick = c.laterTick;
         test::setLoop(*m, Side::Both, m->delayBufferFrames);
         setChorus(*m, 3, 200, 100);
-        m->filterType = 1;
-        m->resampleRatio = 3.0f;
+        test::noInertia(*m);
+        test::tick(m, {{ParamFilterType, 1}, {ParamResample, 14700}});  // 3 frames per pair
         test::setMode(*m, Side::Left, 2);
         Frames io = ramp(1000);
         test::render(*m, io, 3, 256);
