@@ -146,7 +146,8 @@ class mi final : public CMDKMachineInterface {
     float panMixLeftTarget, panMixRightTarget;
     float panMixLeftStep, panMixRightStep;
 
-    // Glide step (the chorus's: the chorus stage): oscillator table positions, 0 <= p < 256.
+    // Oscillator table positions, 0 <= p < 256: the glide step moves the filter's and the
+    // pan's, the chorus stage the chorus's; the tick restarts them.
     float filterLfoPhase;
     float panLfoPhaseLeft, panLfoPhaseRight;
     float chorusLfoPhase;
