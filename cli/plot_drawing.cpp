@@ -503,16 +503,16 @@ void writePicture(const Page& page, const Theme& theme, const Layout& layout, Pi
             : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout.width, layout.height);
     const std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> ownSurface(
         surface, cairo_surface_destroy);
-    check(cairo_surface_status(surface), target, output.path());
+    check(cairo_surface_status(surface), target, output.name());
     cairo_t* cr = cairo_create(surface);
     const std::unique_ptr<cairo_t, void (*)(cairo_t*)> ownContext(cr, cairo_destroy);
     Painter(cr, page, theme, layout).draw();
-    check(cairo_status(cr), target, output.path());
+    check(cairo_status(cr), target, output.name());
     if (format == PictureFormat::Png)
         check(cairo_surface_write_to_png_stream(surface, writeChunk, &target), target,
-              output.path());
+              output.name());
     cairo_surface_finish(surface);
-    check(cairo_surface_status(surface), target, output.path());
+    check(cairo_surface_status(surface), target, output.name());
 }
 
 }  // namespace cli
