@@ -242,7 +242,7 @@ TEST_F(UnixTest, PipesDevicesAndStandardStreamsAreWrittenInPlace) {
 
     EXPECT_EQ(
         strayFiles({"in.wav", "file.wav", "piped.wav", "summary.txt", "again.wav", "warnings.txt",
-                    "out.flac", "out.au", "out.raw", "fifo", "through-fifo.wav"}),
+                    "aiff.txt", "out.flac", "out.au", "out.raw", "fifo", "through-fifo.wav"}),
         std::vector<std::string>{});
 }
 
