@@ -9,6 +9,7 @@ packages=(
   cmake g++ make binutils pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
+  help2man man-db dpkg-dev lintian
   clang libclang-rt-14-dev
 )
 windows=0
