@@ -6,10 +6,14 @@
 
 namespace {
 
-const ParameterDescriptor kGood = {ParameterByte, "Good", "A good parameter", 0, 100, 255, 0, 50};
-const ParameterDescriptor kNameless = {ParameterByte, nullptr, "No name", 0, 100, 255, 0, 50};
-const ParameterDescriptor kUnknownType = {7, "Strange", "Of no known type", 0, 100, 255, 0, 50};
-const ParameterDescriptor kTooWide = {ParameterByte, "Wide", "Past a byte", 0, 1000, 255, 0, 50};
+[[maybe_unused]] const ParameterDescriptor kGood = {
+    ParameterByte, "Good", "A good parameter", 0, 100, 255, 0, 50};
+[[maybe_unused]] const ParameterDescriptor kNameless = {ParameterByte, nullptr, "No name", 0,
+                                                        100,           255,     0,         50};
+[[maybe_unused]] const ParameterDescriptor kUnknownType = {
+    7, "Strange", "Of no known type", 0, 100, 255, 0, 50};
+[[maybe_unused]] const ParameterDescriptor kTooWide = {
+    ParameterByte, "Wide", "Past a byte", 0, 1000, 255, 0, 50};
 
 #if defined(BROKEN_NULL_ENTRY)
 const ParameterDescriptor* const kTable[] = {&kGood, nullptr};
@@ -37,7 +41,7 @@ const ParameterDescriptor* const* const kParameters = nullptr;
 const ParameterDescriptor* const* const kParameters = kTable;
 #endif
 
-const MachineDescription kDescription = {
+[[maybe_unused]] const MachineDescription kDescription = {
     1, 15, 0, 0, 0, kCount, 0, kParameters, 0, nullptr, "Broken", "Broken", "Nobody", "", nullptr};
 
 }  // namespace
