@@ -314,6 +314,11 @@ TEST_F(UnixTest, ScriptStreamsAreNeverHeldWhole) {
     EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "kB at most";  // 8 MB per render buffer
 #endif
 
+    // One render call's buffer is held whole, so it has a bound too.
+    writeFile(path("s.txt"), "create\ntick defaults\nrender 2000000000 3\n");
+    EXPECT_FAILS_WITH(launch({{"script", path("s.txt"), "--out", "/dev/null"}}), 2,
+                      "line 3: render 2000000000 is longer than the 16777216 frames");
+
     // Standard input feeds the replay too.
     writeFile(path("s.txt"), "create\ntick defaults\nrender 10 3\n");
     std::vector<float> in(20, 0.0f);
