@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make binutils pkg-config
+  cmake g++ make ninja-build binutils pkg-config git clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
   libcairo2-dev libfontconfig-dev fonts-dejavu-core

@@ -59,6 +59,12 @@ run_suite() {
     fi
 }
 
+if scripts/check-format.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    failures+=("format: the files above differ from .clang-format (scripts/check-format.sh --fix)")
+fi
 run_suite ci -DTARVO_WINDOWS_TESTS=$windows
 run_suite asan
 if scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-60}"; then
