@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs that are missing. As root it installs them;
-# otherwise it names them and stops. With --windows it adds what the Windows build and its
-# tests need: MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for
-# the test host built for the Microsoft C++ ABI.
+# otherwise it names them and stops. Beside the native build's it installs the aarch64 cross
+# compiler with its C library, qemu's user-mode emulator to run that build, and GoogleTest's
+# sources to build for it. With --windows it adds what the Windows build and its tests need:
+# MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for the test host
+# built for the Microsoft C++ ABI.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
   clang libclang-rt-14-dev
+  g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user googletest
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, then runs every test in the plain build with
 # warnings as errors, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short run of the session fuzzer; the plain build also cross-builds the Windows library
-# and tests it under Wine.
+# built with clang, and built for aarch64 under qemu, and a short run of the session fuzzer. The
+# plain build also cross-builds the Windows library and tests it under Wine; the clang and
+# aarch64 builds compare their output with a GCC build beside them, bit for bit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,8 @@ run_suite() {
 
 run_suite ci
 run_suite asan
+run_suite clang
+run_suite aarch64
 if scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-60}"; then
   passed=$((passed + 1))
 else
