@@ -17,7 +17,7 @@ inline constexpr int32_t kLowestSampleRate = 1;
 inline constexpr int32_t kHighestSampleRate = 768000;
 
 class AudioReader final : public FrameSource {
-public:
+  public:
     // RuntimeError when the file cannot be read, has more than two channels or a sample rate
     // outside kLowestSampleRate..kHighestSampleRate.
     explicit AudioReader(const std::string& path);
@@ -31,7 +31,7 @@ public:
     size_t read(float* frames, size_t count) override;
     int64_t length() const override;
 
-private:
+  private:
     int64_t announcedFrames() const;
 
     std::string name_;

@@ -22,7 +22,7 @@
 namespace cli {
 
 class AudioWriter final : public FrameSink {
-public:
+  public:
     // RuntimeError when the output cannot take this format.
     AudioWriter(SafeOutput& output, const OutputFormat& format, int32_t sampleRate);
     ~AudioWriter() override;
@@ -34,7 +34,7 @@ public:
     void finish();
     int64_t clippedSamples() const { return clipped_; }
 
-private:
+  private:
     void check(sf_count_t written, size_t count);
     void writeStreamHeader(int32_t sampleRate);
     void readBack();

@@ -10,7 +10,7 @@
 namespace cli {
 
 class FloatStreamReader {
-public:
+  public:
     // RuntimeError when the file cannot be opened or is a directory.
     explicit FloatStreamReader(const std::string& path);
     ~FloatStreamReader();
@@ -21,7 +21,7 @@ public:
     // float or cannot be read.
     size_t read(float* samples, size_t count);
 
-private:
+  private:
     std::string name_;
     int fd_ = -1;
     unsigned long long bytes_ = 0;

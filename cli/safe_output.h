@@ -15,7 +15,7 @@
 namespace cli {
 
 class SafeOutput {
-public:
+  public:
     // RuntimeError when the target cannot be written: a directory, a file the user could not
     // write to ("Permission denied"), no room for a file beside it.
     explicit SafeOutput(std::string path);
@@ -35,7 +35,7 @@ public:
     // Flushes the new file to disk and gives it the target's name.
     void commit();
 
-private:
+  private:
     void openTemporary(const std::string& directory);
     void keepAttributesOf(const struct stat& replaced);
 

@@ -23,7 +23,7 @@ namespace {
 constexpr long long kLongestScriptRender = 1LL << 24;
 
 class Streams final : public offline::ScriptStreams {
-public:
+  public:
     Streams(FloatStreamReader* input, SafeOutput* output) : input_(input), output_(output) {}
 
     size_t readInput(float* samples, size_t count) override {
@@ -51,7 +51,7 @@ public:
     bool textsLost() const { return textsLost_; }
     const std::string& why() const { return why_; }
 
-private:
+  private:
     FloatStreamReader* input_;
     SafeOutput* output_;
     bool textsLost_ = false;

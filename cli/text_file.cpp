@@ -14,7 +14,7 @@ namespace cli {
 namespace {
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ > STDERR_FILENO) close(fd_);
@@ -23,7 +23,7 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 

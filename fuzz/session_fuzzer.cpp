@@ -26,9 +26,12 @@ int32_t startRate(FuzzedDataProvider& data) {
 
 int32_t anyMasterValue(FuzzedDataProvider& data) {
     switch (data.ConsumeIntegralInRange(0, 3)) {
-        case 0: return data.ConsumeIntegralInRange<int32_t>(-2, 2);
-        case 1: return data.ConsumeIntegralInRange<int32_t>(1, 200000);
-        default: return data.ConsumeIntegral<int32_t>();
+        case 0:
+            return data.ConsumeIntegralInRange<int32_t>(-2, 2);
+        case 1:
+            return data.ConsumeIntegralInRange<int32_t>(1, 200000);
+        default:
+            return data.ConsumeIntegral<int32_t>();
     }
 }
 
@@ -63,9 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
                 break;
             }
             case 1:
-            case 2: renderBlock(data, machine, buffer); break;
-            case 3: machine.setSampleRate(anyMasterValue(data)); break;
-            case 4: machine.setSamplesPerTick(anyMasterValue(data)); break;
+            case 2:
+                renderBlock(data, machine, buffer);
+                break;
+            case 3:
+                machine.setSampleRate(anyMasterValue(data));
+                break;
+            case 4:
+                machine.setSamplesPerTick(anyMasterValue(data));
+                break;
             case 5: {
                 const int32_t index = data.ConsumeBool() ? data.ConsumeIntegralInRange(-1, 36)
                                                          : data.ConsumeIntegral<int32_t>();

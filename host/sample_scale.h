@@ -4,13 +4,18 @@
 // renders without subnormal numbers, and nothing it hands on should carry one either.
 #pragma once
 
-#include <cmath>
+#include <bit>
+#include <cstdint>
 #include <limits>
 
 inline constexpr float kHostScale = 32768.0f;
 inline constexpr float kUnitScale = 1.0f / kHostScale;
 inline constexpr float kSmallestUnitScaled = std::numeric_limits<float>::min() * kHostScale;
 
+// Compared on the bits, where non-negative floats order as integers, so that the loops over a
+// block run several samples at a time.
 inline float hostToUnit(float sample) {
-    return std::fabs(sample) < kSmallestUnitScaled ? 0.0f : sample * kUnitScale;
+    const uint32_t magnitude = std::bit_cast<uint32_t>(sample) & 0x7fffffffu;
+    const uint32_t keep = magnitude < std::bit_cast<uint32_t>(kSmallestUnitScaled) ? 0u : ~0u;
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(sample * kUnitScale) & keep);
 }

@@ -9,6 +9,7 @@
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -44,6 +45,9 @@ struct Plugin {
     const LV2_Atom_Sequence* events = nullptr;
 
     int32_t delivered[kParameterCount] = {};  // the values the machine last received
+    uint32_t seen[kParameterCount] = {};      // the ports' bits when they were last read
+    bool recordOpen = false;                  // the next tick's record holds a value
+    bool tempoChanged = true;                 // the samples per tick must be worked out again
     bool deliverAll = true;                   // a fresh machine gets every parameter
     bool used = false;                        // the machine has run since it was created
     double portTempo = lv2port::kTempoDefault;
@@ -70,12 +74,29 @@ int32_t samplesPerTickNow(const Plugin& p) {
 
 // The tempo ports, read at the start of a run; a non-finite value keeps the last one.
 void readTempoPorts(Plugin& p) {
-    if (p.tempoPort != nullptr && std::isfinite(*p.tempoPort))
-        p.portTempo =
+    if (p.tempoPort != nullptr && std::isfinite(*p.tempoPort)) {
+        const double tempo =
             std::clamp(static_cast<double>(*p.tempoPort), lv2port::kTempoMin, lv2port::kTempoMax);
+        p.tempoChanged = p.tempoChanged || tempo != p.portTempo;
+        p.portTempo = tempo;
+    }
     double tpb;
-    if (portValue(p.ticksPerBeatPort, lv2port::kTicksPerBeatMin, lv2port::kTicksPerBeatMax, tpb))
+    if (portValue(p.ticksPerBeatPort, lv2port::kTicksPerBeatMin, lv2port::kTicksPerBeatMax, tpb)) {
+        p.tempoChanged = p.tempoChanged || tpb != p.ticksPerBeat;
         p.ticksPerBeat = static_cast<int32_t>(tpb);
+    }
+}
+
+// A value for the next tick; the record is cleared to no-values before its first one.
+void send(Plugin& p, int index, int32_t value) {
+    if (!p.recordOpen) p.host.clearRecord();
+    p.recordOpen = true;
+    p.host.setValue(index, value);
+}
+
+void tickIfSent(Plugin& p) {
+    if (p.recordOpen) p.host.tick();
+    p.recordOpen = false;
 }
 
 // A time:Position event carrying a tempo sets the host tempo; true if it carried one.
@@ -99,13 +120,17 @@ bool readPosition(Plugin& p, const LV2_Atom_Event* event) {
     else
         return false;
     if (!(tempo > 0.0) || !std::isfinite(tempo)) return false;
-    p.hostTempo = std::clamp(tempo, lv2port::kTempoMin, lv2port::kTempoMax);
+    tempo = std::clamp(tempo, lv2port::kTempoMin, lv2port::kTempoMax);
+    p.tempoChanged = p.tempoChanged || tempo != p.hostTempo;
+    p.hostTempo = tempo;
     return true;
 }
 
 // Takes up a new samples-per-tick count: the delay lengths that count ticks are delivered
 // again, as if the host had sent them at this moment. False if the count did not change.
 bool takeTempo(Plugin& p) {
+    if (!p.tempoChanged) return false;
+    p.tempoChanged = false;
     const int32_t samples = samplesPerTickNow(p);
     if (samples == p.host.master.samplesPerTick) return false;
     p.host.master.samplesPerTick = samples;
@@ -113,15 +138,18 @@ bool takeTempo(Plugin& p) {
         static_cast<int32_t>(p.hostTempo > 0.0 ? p.hostTempo : p.portTempo);
     p.host.master.ticksPerBeat = p.ticksPerBeat;
     for (const int index : kTickLengths)
-        if (p.delivered[index] <= kTickValueLimit) p.host.setValue(index, p.delivered[index]);
+        if (p.delivered[index] <= kTickValueLimit) send(p, index, p.delivered[index]);
     return true;
 }
 
-// The start of a run: every control that changed, and the tick lengths if the tempo did.
+// The start of a run: every control that changed, and the tick lengths if the tempo did. A port
+// whose bits are as they were is not looked at again.
 void deliverControls(Plugin& p) {
-    p.host.clearRecord();
-    bool any = false;
     for (int i = 0; i < kParameterCount; ++i) {
+        if (p.controls[i] == nullptr) continue;
+        const auto bits = std::bit_cast<uint32_t>(*p.controls[i]);
+        if (bits == p.seen[i] && !p.deliverAll) continue;
+        p.seen[i] = bits;
         const ParameterDescriptor& d = *p.host.info().parameters[i];
         double value;
         if (!portValue(p.controls[i], d.minValue, d.maxValue, value)) {
@@ -131,11 +159,12 @@ void deliverControls(Plugin& p) {
         const auto v = static_cast<int32_t>(value);
         if (!p.deliverAll && v == p.delivered[i]) continue;
         p.delivered[i] = v;
-        p.host.setValue(i, v);
-        any = true;
+        send(p, i, v);
     }
-    any = takeTempo(p) || any;
-    if (any) p.host.tick();
+    if (p.deliverAll)  // even with ports left unconnected
+        for (int i = 0; i < kParameterCount; ++i) send(p, i, p.delivered[i]);
+    takeTempo(p);
+    tickIfSent(p);
     p.deliverAll = false;
 }
 
@@ -146,25 +175,31 @@ inline float toHostScale(float sample) {
     return std::fabs(scaled) <= std::numeric_limits<float>::max() ? scaled : 0.0f;
 }
 
-// Frames [from, to) through the machine, at most 256 at a time; the input is read before the
-// output is written, so the two may be the same buffer.
+// The two loops that move a piece between the host's channels and the machine's frames.
+void interleave(const float* __restrict left, const float* __restrict right,
+                float* __restrict frames, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        frames[2 * i] = toHostScale(left[i]);
+        frames[2 * i + 1] = toHostScale(right[i]);
+    }
+}
+
+void split(const float* __restrict frames, float* __restrict left, float* __restrict right,
+           uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        left[i] = hostToUnit(frames[2 * i]);
+        right[i] = hostToUnit(frames[2 * i + 1]);
+    }
+}
+
+// Frames [from, to) through the machine, at most 256 at a time; a piece's input is read before
+// its output is written, so the two may be the same buffer.
 void renderFrames(Plugin& p, uint32_t from, uint32_t to) {
     while (from < to) {
         const uint32_t count = std::min<uint32_t>(to - from, kMaxBlockFrames);
-        const float* inL = p.in[0] + from;
-        const float* inR = p.in[1] + from;
-        float* scratch = p.scratch;
-        for (uint32_t i = 0; i < count; ++i) {
-            scratch[2 * i] = toHostScale(inL[i]);
-            scratch[2 * i + 1] = toHostScale(inR[i]);
-        }
-        p.host.render(scratch, static_cast<int32_t>(count));
-        float* outL = p.out[0] + from;
-        float* outR = p.out[1] + from;
-        for (uint32_t i = 0; i < count; ++i) {
-            outL[i] = hostToUnit(scratch[2 * i]);
-            outR[i] = hostToUnit(scratch[2 * i + 1]);
-        }
+        interleave(p.in[0] + from, p.in[1] + from, p.scratch, count);
+        p.host.render(p.scratch, static_cast<int32_t>(count));
+        split(p.scratch, p.out[0] + from, p.out[1] + from, count);
         from += count;
     }
 }
@@ -177,6 +212,8 @@ void startMachine(Plugin& p) {
     for (int i = 0; i < kParameterCount; ++i)
         p.delivered[i] = p.host.info().parameters[i]->defaultValue;
     p.deliverAll = true;
+    p.recordOpen = false;
+    p.tempoChanged = true;
     p.used = false;
 }
 
@@ -270,8 +307,8 @@ void run(LV2_Handle handle, uint32_t frames) {
             if (!readPosition(p, event)) continue;
             renderFrames(p, done, at);
             done = at;
-            p.host.clearRecord();
-            if (takeTempo(p)) p.host.tick();
+            takeTempo(p);
+            tickIfSent(p);
         }
     }
     renderFrames(p, done, frames);

@@ -3,9 +3,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-void showAboutBox(const char* text) {
-    MessageBoxA(GetForegroundWindow(), text, "About", MB_OK);
-}
+void showAboutBox(const char* text) { MessageBoxA(GetForegroundWindow(), text, "About", MB_OK); }
 #else
 #include <cstdio>
 

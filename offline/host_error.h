@@ -5,7 +5,7 @@
 namespace offline {
 // Anything our host cannot do: a missing library or export, a machine that was not created.
 class HostError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 }  // namespace offline

@@ -15,7 +15,7 @@ namespace offline {
 
 // A malformed script; the message names the line.
 class ScriptError : public std::runtime_error {
-public:
+  public:
     ScriptError(int line, const std::string& what)
         : std::runtime_error("line " + std::to_string(line) + ": " + what), line(line) {}
     int line;
@@ -45,7 +45,7 @@ ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCom
 
 // Where a replay takes its input from and puts what it produces, as it goes.
 class ScriptStreams {
-public:
+  public:
     virtual ~ScriptStreams() = default;
     // Fills the start of `samples` (interleaved stereo) as far as the input goes and returns
     // how many it filled; the rest stays silent.

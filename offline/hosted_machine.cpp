@@ -12,7 +12,7 @@ namespace offline {
 // that loads the library needs none of the machine's type information (a sanitized build
 // checks dynamic types and would otherwise need it linked in).
 class OfflineHelper final : public MdkHelper {
-public:
+  public:
     void HOST_CALL DestroyHelper(int32_t alsoFree) override {
         if (alsoFree & 1) delete this;
     }
@@ -42,7 +42,7 @@ public:
     bool setUpDone = false;
     int32_t outputChannels = -1;
 
-private:
+  private:
     template <typename Operation>
     Operation slot(int index) const {
         return reinterpret_cast<Operation>(
@@ -52,7 +52,7 @@ private:
 
 namespace {
 class ByteSink final : public DataOutput {
-public:
+  public:
     void HOST_CALL WriteBytes(const void* data, int32_t count) override {
         const auto* bytes = static_cast<const uint8_t*>(data);
         written.insert(written.end(), bytes, bytes + count);

@@ -14,7 +14,7 @@ namespace offline {
 class OfflineHelper;
 
 class HostedMachine {
-public:
+  public:
     using MachineFactory = CMachineInterface* (*)();
 
     // Creates, initializes and sets up a machine; throws HostError if the library refuses.
@@ -48,14 +48,14 @@ public:
     // Destroys the machine now (otherwise the destructor does).
     void destroy();
 
-private:
+  private:
     class Callbacks : public HostCallbacks {
-    public:
+      public:
         explicit Callbacks(HostedMachine& owner) : owner_(owner) {}
         MdkHelper* HOST_CALL RequestHelper(int32_t, int32_t) override;
         void HOST_CALL RegisterExtension(CMachineInterfaceEx* extension) override;
 
-    private:
+      private:
         HostedMachine& owner_;
     };
 

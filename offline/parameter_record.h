@@ -9,7 +9,7 @@
 namespace offline {
 
 class ParameterRecord {
-public:
+  public:
     explicit ParameterRecord(const MachineDescription& description);
 
     // Every field carries its no-value: nothing new in this tick.
@@ -22,10 +22,12 @@ public:
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     int count() const { return static_cast<int>(offsets_.size()); }
-    const ParameterDescriptor& parameter(int index) const { return *description_->parameters[index]; }
+    const ParameterDescriptor& parameter(int index) const {
+        return *description_->parameters[index];
+    }
     bool isWord(int index) const { return parameter(index).type == ParameterWord; }
 
-private:
+  private:
     const MachineDescription* description_;
     std::vector<int> offsets_;
     std::vector<uint8_t> bytes_;

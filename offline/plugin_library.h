@@ -9,7 +9,7 @@
 namespace offline {
 
 class PluginLibrary {
-public:
+  public:
     using GetInfoFunction = const MachineDescription* (*)();
     using CreateMachineFunction = CMachineInterface* (*)();
 
@@ -34,7 +34,7 @@ public:
     CreateMachineFunction factory() const { return createMachine_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     void* handle_ = nullptr;
     GetInfoFunction getInfo_ = nullptr;

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs that are missing. As root it installs them;
-# otherwise it names them and stops. With --windows it adds what the Windows build and its
-# tests need: MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for
-# the test host built for the Microsoft C++ ABI.
+# otherwise it names them and stops. Beside the native build's it installs the aarch64 cross
+# compiler with its C library, qemu's user-mode emulator to run that build, and GoogleTest's
+# sources to build for it. With --windows it adds what the Windows build and its tests need:
+# MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for the test host
+# built for the Microsoft C++ ABI.
 set -euo pipefail
 
 packages=(
-  cmake g++ make binutils pkg-config
+  cmake g++ make ninja-build binutils pkg-config git clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
   libcairo2-dev libfontconfig-dev fonts-dejavu-core
@@ -18,6 +20,9 @@ windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1
   packages+=(g++-mingw-w64-i686-win32 wine wine32:i386 lld)
+  # The aarch64 build: Debian's cross compiler and C library, qemu's user-mode emulator, and
+  # GoogleTest's sources to build it for the target.
+  packages+=(g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user googletest)
 fi
 
 missing=()

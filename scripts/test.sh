@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The one test command: installs what is missing (as root), then runs every suite: the plain
-# build with warnings as errors (which also cross-builds the Windows library and tests it under
-# Wine), the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short
-# run of the session fuzzer. A suite passes when it builds and ctest exits 0; the counts come
-# from ctest's JUnit report. Not as root, a missing Windows tool chain skips only the Windows
+# The one test command: installs what is missing (as root), checks the sources' layout, then
+# runs every suite: the plain build with warnings as errors (which also cross-builds the Windows
+# library and tests it under Wine), the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, built with clang, and built for aarch64 under qemu (the clang and
+# aarch64 builds compare their output with a GCC build beside them, bit for bit), and a short run
+# of the session fuzzer. A suite passes when it builds and ctest exits 0; the counts come from
+# ctest's JUnit report. Not as root, missing cross tool chains skip only the Windows and aarch64
 # tests, and the summary says so.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,7 @@ if ! scripts/install-deps.sh --windows; then
         exit 1
     fi
     windows=OFF
-    skipped+=("the Windows library under Wine (its tool chain is not installed; run as root to install it)")
+    skipped+=("the Windows library under Wine and the aarch64 build under qemu (their tool chains are not installed; run as root to install them)")
 fi
 
 passed=0
@@ -59,8 +61,16 @@ run_suite() {
     fi
 }
 
+if scripts/check-format.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    failures+=("format: the files above differ from .clang-format (scripts/check-format.sh --fix)")
+fi
 run_suite ci -DTARVO_WINDOWS_TESTS=$windows
 run_suite asan
+run_suite clang
+[ "$windows" = ON ] && run_suite aarch64
 if scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-60}"; then
     passed=$((passed + 1))
 else

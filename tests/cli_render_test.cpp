@@ -19,7 +19,7 @@ using RenderTest = CliTest;
 
 // Impulses of 0.5 full scale; the dry signal is off once the first tick's glide is over.
 class Echoes : public CliTest {
-protected:
+  protected:
     void SetUp() override {
         CliTest::SetUp();
         Audio in = silence(44100, 2, 132300);

@@ -113,7 +113,7 @@ inline std::vector<size_t> loudFrames(const Audio& audio, int channel, float lev
 
 // A scratch directory per test, removed afterwards.
 class CliTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         dir = fs::temp_directory_path() /

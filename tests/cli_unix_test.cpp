@@ -38,7 +38,7 @@ struct Launch {
 };
 
 class UnixTest : public clitest::CliTest {
-protected:
+  protected:
     // Starts the tool as its own process.
     pid_t start(const Launch& launch) const {
         const int in = open(launch.input.c_str(), O_RDONLY | O_CLOEXEC);

@@ -14,7 +14,7 @@ namespace {
 using test::Frames;
 using test::Side;
 
-constexpr int kLeft = 0, kRight = 1;
+constexpr int kLeft = 0;  // the channel index of the left samples
 
 // Wet signal only; with 100 % feedback and a long loop each wet sample is the input sample of
 // the frame before, so the stages see a known signal.

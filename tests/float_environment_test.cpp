@@ -161,6 +161,21 @@ Heard hostSession(int rounding, bool flush) {
     return heard;
 }
 
+// Where two runs' value texts part, or nothing when they do not.
+std::string firstDifferingText(const std::string& texts, const std::string& expected) {
+    size_t at = 0, line = 1;
+    while (at < texts.size() && at < expected.size() && texts[at] == expected[at])
+        if (texts[at++] == '\n') ++line;
+    if (at == texts.size() && at == expected.size()) return "";
+    const auto lineAt = [at](const std::string& t) {
+        const size_t begin = t.rfind('\n', at == 0 ? 0 : at - 1);
+        const size_t from = begin == std::string::npos || at == 0 ? 0 : begin + 1;
+        return t.substr(from, t.find('\n', from) - from);
+    };
+    return "line " + std::to_string(line) + ": \"" + lineAt(texts) + "\" instead of \"" +
+           lineAt(expected) + "\"";
+}
+
 size_t differingSamples(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
     size_t differing = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) differing += a[i] != b[i];
@@ -179,7 +194,7 @@ TEST(FloatEnvironment, EveryOperationSoundsAndReadsAsRoundToNearestWhateverTheCa
             const std::string caller =
                 test::roundingName(rounding) + (flush ? ", flush bits set" : "");
             EXPECT_EQ(differingSamples(heard.bits, nearest.bits), 0u) << caller;
-            EXPECT_EQ(heard.texts, nearest.texts) << caller;
+            EXPECT_EQ(firstDifferingText(heard.texts, nearest.texts), "") << caller;
             EXPECT_EQ(heard.changedEnvironments, 0) << caller
                                                     << ": operations that did not "
                                                        "give the caller its environment back";
@@ -202,7 +217,7 @@ TEST(FloatEnvironment, RecordedSessionsKeepTheirBitsUnderEveryCallerEnvironment)
                                                    *test::pluginLibrary().info());
         const std::string in = readFile(entry.path() / "in.f32");
         std::vector<float> input(in.size() / sizeof(float));
-        std::memcpy(input.data(), in.data(), input.size() * sizeof(float));
+        if (!input.empty()) std::memcpy(input.data(), in.data(), input.size() * sizeof(float));
         const offline::ScriptResult nearest =
             offline::runScript(test::pluginLibrary(), commands, input);
         std::vector<uint32_t> nearestBits;
@@ -222,7 +237,7 @@ TEST(FloatEnvironment, RecordedSessionsKeepTheirBitsUnderEveryCallerEnvironment)
                 const std::string where = entry.path().filename().string() + ", " +
                                           test::roundingName(rounding) + (flush ? ", flush" : "");
                 EXPECT_EQ(differingSamples(bits, nearestBits), 0u) << where;
-                EXPECT_EQ(result->texts, nearest.texts) << where;
+                EXPECT_EQ(firstDifferingText(result->texts, nearest.texts), "") << where;
                 EXPECT_TRUE(after == before) << where;
             }
         }

@@ -29,7 +29,7 @@ struct Value {
 };
 
 class Reader {
-public:
+  public:
     explicit Reader(const std::string& text) : s_(text) {}
 
     Value document() {
@@ -39,7 +39,7 @@ public:
         return value;
     }
 
-private:
+  private:
     [[noreturn]] void fail(const std::string& what) const {
         throw std::runtime_error("JSON at " + std::to_string(at_) + ": " + what);
     }

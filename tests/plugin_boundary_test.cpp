@@ -14,7 +14,7 @@ void* slot(CMachineInterface* machine, int index) {
 }
 
 class Bytes final : public DataOutput {
-public:
+  public:
     void HOST_CALL WriteBytes(const void* data, int32_t count) override {
         calls++;
         const auto* p = static_cast<const uint8_t*>(data);

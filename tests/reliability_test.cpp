@@ -69,8 +69,8 @@ TEST(Reliability, EveryRateAndBlockSizeGivesFiniteNormalOutput) {
     uint32_t seed = 1;
     for (int32_t rate : rates) {
         for (int block : blocks) {
-            const std::vector<float> out =
-                renderSession(rate, 24000, seed++, [block] { return block; }, 1500);
+            const std::vector<float> out = renderSession(
+                rate, 24000, seed++, [block] { return block; }, 1500);
             size_t bad = 0;
             for (float s : out) bad += !std::isfinite(s) || std::fpclassify(s) == FP_SUBNORMAL;
             EXPECT_EQ(bad, 0u) << "rate " << rate << ", blocks of " << block;
@@ -135,7 +135,8 @@ TEST(Reliability, EveryOutOfRangeValueIsAccepted) {
         const int top = record.isWord(index) ? 65534 : 254;
         std::vector<int> values;
         for (int v = 0; v < p.minValue; ++v) values.push_back(v);
-        for (int v = p.maxValue + 1; v <= top; v += v < p.maxValue + 300 ? 1 : 97) values.push_back(v);
+        for (int v = p.maxValue + 1; v <= top; v += v < p.maxValue + 300 ? 1 : 97)
+            values.push_back(v);
         values.push_back(top);
         for (int v : values) {
             record.clear();

@@ -15,8 +15,6 @@ namespace {
 using test::Frames;
 using test::Side;
 
-constexpr int kLeft = 0, kRight = 1;
-
 Frames noise(int32_t frames, unsigned seed) {
     std::mt19937 generator(seed);
     std::uniform_real_distribution<float> level(-20000.0f, 20000.0f);

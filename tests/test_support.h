@@ -19,7 +19,7 @@ inline const offline::PluginLibrary& pluginLibrary() {
 
 // A machine linked into the test binary, set up without a helper, for looking at its fields.
 class LocalMachine {
-public:
+  public:
     explicit LocalMachine(int32_t sampleRate = 44100, int32_t samplesPerTick = 5512) {
         master.sampleRate = sampleRate;
         master.samplesPerTick = samplesPerTick;

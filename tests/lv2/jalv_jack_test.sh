@@ -11,7 +11,9 @@ work=$3
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
 export JACK_NO_START_SERVER=1
-export JACK_DEFAULT_SERVER="tarvo-lv2-test-$$"
+# One private name per build tree: JACK keeps a few server slots per user and reclaims a dead
+# server's slot only for a server of the same name.
+export JACK_DEFAULT_SERVER="tarvo-lv2-test-$(echo "$work" | md5sum | cut -c1-8)"
 pids=()
 cleanup() {
   exec 3>&- 4>&- || true

@@ -185,6 +185,7 @@ TEST(Lv2Host, HostTempoChangeInsideABlockMovesTheEchoesAtItsFrame) {
     const uint32_t change = 60000 + 123;  // inside a run of 8192 frames
     Channels in{std::vector<float>(frames), std::vector<float>(frames)};
     in.left[0] = 0.5f;
+    in.right[change + 500] = 0.5f;  // echoes on into the runs after the change
     in.left[70000] = 0.5f;
     // One echo a tick (1000 thousandths), wet only, decaying by 0.3 per echo.
     const std::vector<std::pair<int, int>> settings = {
