@@ -18,6 +18,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     CLI::App* demo = app->add_subcommand(
         "demo", "Render a short built-in phrase through a showcase setting into a WAV file");
     demo->add_option("-o,--output", inv.demo.output, "Output file")->capture_default_str();
+    demo->add_option("--preset", inv.demo.preset,
+                     "A factory preset's name or a preset file, instead of the showcase setting");
     demo->callback([&inv] { inv.command = Invocation::Demo; });
 
     RenderOptions& r = inv.render;
@@ -25,21 +27,25 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     render->add_option("IN", r.input, "Input audio file (WAV, FLAC, AIFF, OGG, ...)")->required();
     render->add_option("OUT", r.output, "Output audio file; its extension sets the format")
         ->required();
+    render->add_option("--preset", r.preset,
+                       "A factory preset's name or a preset file, applied before any --set");
     render
         ->add_option("--set", r.settings,
-                     "NAME=VALUE: a parameter by name or index, a raw value or a value text "
+                     "NAME=VALUE: a parameter by name or index; a raw value, a value text, a "
+                     "number with its unit (-6dB, 4.2kHz), for delays also 250ms or 1/8. "
                      "(repeatable)")
         ->allow_extra_args(false);
+    render->add_option("--save-preset", r.savePreset,
+                       "Write the settings (preset and --set) to this preset file");
     CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
                            ->check(CLI::PositiveNumber)
                            ->capture_default_str();
-    CLI::Option* tpb = render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat")
-                           ->check(CLI::Range(1, 1000))
-                           ->capture_default_str();
-    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm/--tpb)")
+    render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
+        ->check(CLI::Range(1, 1000))
+        ->capture_default_str();
+    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm)")
         ->check(CLI::Range(1, INT_MAX))
-        ->excludes(bpm)
-        ->excludes(tpb);
+        ->excludes(bpm);
     render->add_option("--block", r.blockFrames, "Largest block of frames per render call")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
@@ -51,12 +57,35 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
                      "seconds of silence to render; 0 for none")
         ->capture_default_str();
     render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
-    render->add_flag("-q,--quiet", r.quiet, "No progress bar and no summary");
+    render->add_flag("-q,--quiet", r.quiet,
+                     "No progress bar, no summary, no notice for values taken to the nearest");
     render->callback([&inv] { inv.command = Invocation::Render; });
 
     CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
-    params->add_flag("--json", inv.params.json, "As JSON");
+    ParamsOptions& p = inv.params;
+    params->add_flag("--json", p.json, "As JSON");
+    params->add_option("--preset", p.preset,
+                       "Show the values of this preset (a factory preset's name or a file)");
+    params->add_option("--set", p.settings, "NAME=VALUE over the preset, as render takes it")
+        ->allow_extra_args(false);
+    CLI::Option* paramsBpm = params->add_option("--bpm", p.beatsPerMinute, "Beats per minute")
+                                 ->check(CLI::PositiveNumber)
+                                 ->capture_default_str();
+    params->add_option("--tpb", p.ticksPerBeat, "Ticks per beat")
+        ->check(CLI::Range(1, 1000))
+        ->capture_default_str();
+    params->add_option("--tpt", p.samplesPerTick, "Samples per tick (instead of --bpm)")
+        ->check(CLI::Range(1, INT_MAX))
+        ->excludes(paramsBpm);
+    params->add_option("--rate", p.sampleRate, "Sample rate the values are read for")
+        ->check(CLI::Range(1, INT_MAX))
+        ->capture_default_str();
+    params->add_flag("-q,--quiet", p.quiet, "No notice for values taken to the nearest");
     params->callback([&inv] { inv.command = Invocation::Params; });
+
+    CLI::App* presets = app->add_subcommand("presets", "List the factory presets");
+    presets->add_flag("--json", inv.presets.json, "As JSON");
+    presets->callback([&inv] { inv.command = Invocation::Presets; });
 
     ScriptOptions& s = inv.script;
     CLI::App* script = app->add_subcommand("script", "Replay a host session script exactly");

@@ -1,4 +1,4 @@
-// The four subcommands; each returns the exit status and throws UsageError or RuntimeError.
+// The subcommands; each returns the exit status and throws UsageError or RuntimeError.
 #pragma once
 
 #include "cli/options.h"
@@ -10,5 +10,6 @@ int runDemo(const DemoOptions& options, const offline::PluginLibrary& library);
 int runRender(const RenderOptions& options, const offline::PluginLibrary& library);
 int runParams(const ParamsOptions& options, const offline::PluginLibrary& library);
 int runScript(const ScriptOptions& options, const offline::PluginLibrary& library);
+int runPresets(const PresetsOptions& options, const offline::PluginLibrary& library);
 
 }  // namespace cli

@@ -30,6 +30,8 @@ int run(const cli::Invocation& inv) {
             return cli::runParams(inv.params, library);
         case cli::Invocation::Script:
             return cli::runScript(inv.script, library);
+        case cli::Invocation::Presets:
+            return cli::runPresets(inv.presets, library);
     }
     return cli::kExitRuntimeError;
 }

@@ -8,12 +8,15 @@ namespace cli {
 
 struct DemoOptions {
     std::string output = "tarvo-demo.wav";
+    std::string preset;  // instead of the showcase setting
 };
 
 struct RenderOptions {
     std::string input;
     std::string output;
-    std::vector<std::string> settings;  // NAME=VALUE
+    std::string preset;                 // a factory preset's name or a preset file
+    std::vector<std::string> settings;  // NAME=VALUE, over the preset
+    std::string savePreset;             // where to write the settings as a preset
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
     int samplesPerTick = 0;  // 0: from the tempo
@@ -26,6 +29,18 @@ struct RenderOptions {
 
 struct ParamsOptions {
     bool json = false;
+    // With a preset or settings: the value each parameter gets in such a session.
+    std::string preset;
+    std::vector<std::string> settings;
+    double beatsPerMinute = 126.0;
+    int ticksPerBeat = 4;
+    int samplesPerTick = 0;  // 0: from the tempo
+    int sampleRate = 44100;
+    bool quiet = false;
+};
+
+struct PresetsOptions {
+    bool json = false;
 };
 
 struct ScriptOptions {
@@ -35,13 +50,14 @@ struct ScriptOptions {
 };
 
 struct Invocation {
-    enum Command { Demo, Render, Params, Script };
+    enum Command { Demo, Render, Params, Script, Presets };
     Command command = Demo;
     std::string plugin;  // empty: the default library
     DemoOptions demo;
     RenderOptions render;
     ParamsOptions params;
     ScriptOptions script;
+    PresetsOptions presets;
 };
 
 }  // namespace cli

@@ -33,7 +33,7 @@ struct ParameterInfo {
 using ParameterValue = std::pair<int, int>;
 
 class ParameterTable {
-public:
+  public:
     // Reads the library's description and asks one of its machines for value texts, as a host
     // does when it shows them.
     explicit ParameterTable(const offline::PluginLibrary& library);
@@ -48,12 +48,15 @@ public:
     // "NAME=VALUE".
     ParameterValue parseAssignment(std::string_view assignment) const;
 
-private:
+  private:
     std::vector<std::string> closestNames(const std::string& key) const;
 
     std::vector<ParameterInfo> parameters_;
     std::vector<std::string> keys_;  // normalized names
 };
+
+// "0..100 (default 50, 50%)".
+std::string rangeOf(const ParameterInfo& p);
 
 // Lower case without spaces and underscores: "DLY FbackL", "dly_fbackl" and "dlyfbackl" agree.
 std::string normalizedName(std::string_view text);
