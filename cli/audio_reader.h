@@ -12,7 +12,7 @@
 namespace cli {
 
 class AudioReader final : public FrameSource {
-  public:
+public:
     // RuntimeError when the file cannot be read or has more than two channels.
     explicit AudioReader(const std::string& path);
     ~AudioReader() override;
@@ -24,7 +24,7 @@ class AudioReader final : public FrameSource {
     size_t read(float* frames, size_t count) override;
     int64_t length() const override;
 
-  private:
+private:
     std::string path_;
     SF_INFO info_{};
     SNDFILE* file_ = nullptr;

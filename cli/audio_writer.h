@@ -14,7 +14,7 @@
 namespace cli {
 
 class AudioWriter final : public FrameSink {
-  public:
+public:
     // Writes into the open descriptor `fd` (not closed here); `name` is for messages.
     AudioWriter(int fd, const std::string& name, const OutputFormat& format, int32_t sampleRate);
     ~AudioWriter() override;
@@ -26,7 +26,7 @@ class AudioWriter final : public FrameSink {
     void finish();
     int64_t clippedSamples() const { return clipped_; }
 
-  private:
+private:
     void check(sf_count_t written, size_t count);
 
     std::string name_;

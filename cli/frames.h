@@ -9,7 +9,7 @@
 namespace cli {
 
 class FrameSource {
-  public:
+public:
     virtual ~FrameSource() = default;
     // Fills up to `count` frames; fewer only when the stream ends.
     virtual size_t read(float* frames, size_t count) = 0;
@@ -18,19 +18,19 @@ class FrameSource {
 };
 
 class FrameSink {
-  public:
+public:
     virtual ~FrameSink() = default;
     virtual void write(const float* frames, size_t count) = 0;
 };
 
 // A source over frames held in memory.
 class BufferSource final : public FrameSource {
-  public:
+public:
     explicit BufferSource(const std::vector<float>& frames) : frames_(frames) {}
     size_t read(float* frames, size_t count) override;
     int64_t length() const override { return static_cast<int64_t>(frames_.size() / 2); }
 
-  private:
+private:
     const std::vector<float>& frames_;
     size_t at_ = 0;  // next frame
 };

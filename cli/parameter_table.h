@@ -33,7 +33,7 @@ struct ParameterInfo {
 using ParameterValue = std::pair<int, int>;
 
 class ParameterTable {
-  public:
+public:
     // Reads the library's description and asks one of its machines for value texts, as a host
     // does when it shows them.
     explicit ParameterTable(const offline::PluginLibrary& library);
@@ -48,7 +48,7 @@ class ParameterTable {
     // "NAME=VALUE".
     ParameterValue parseAssignment(std::string_view assignment) const;
 
-  private:
+private:
     std::vector<std::string> closestNames(const std::string& key) const;
 
     std::vector<ParameterInfo> parameters_;

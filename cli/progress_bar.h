@@ -10,7 +10,7 @@
 namespace cli {
 
 class ProgressBar final : public SessionProgress {
-  public:
+public:
     ProgressBar(int32_t sampleRate, bool wanted);
     ~ProgressBar() override { finish(); }
 
@@ -18,7 +18,7 @@ class ProgressBar final : public SessionProgress {
     // Clears the bar so that whatever is printed next starts on a clean line.
     void finish();
 
-  private:
+private:
     using Clock = std::chrono::steady_clock;
 
     int32_t sampleRate_;

@@ -38,7 +38,7 @@ struct SessionResult {
 };
 
 class SessionProgress {
-  public:
+public:
     virtual ~SessionProgress() = default;
     // `inputFrames` is -1 while the input's length is unknown.
     virtual void update(int64_t framesDone, int64_t inputFrames) = 0;

@@ -9,7 +9,7 @@
 namespace cli {
 
 class SafeOutput {
-  public:
+public:
     // RuntimeError when nothing can be written beside `path`.
     explicit SafeOutput(std::string path);
     ~SafeOutput();
@@ -22,7 +22,7 @@ class SafeOutput {
     // Flushes the temporary file to disk and renames it over the target.
     void commit();
 
-  private:
+private:
     std::string path_;
     std::string temporary_;
     int fd_ = -1;
