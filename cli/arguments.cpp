@@ -1,6 +1,8 @@
 #include "cli/arguments.h"
 
 #include <climits>
+#include <cmath>
+#include <string>
 
 namespace cli {
 
@@ -10,6 +12,7 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         "its parameters and replays host sessions.",
         "tarvo-delay");
     app->require_subcommand(1);
+    app->set_version_flag("--version", "tarvo-delay " TARVO_VERSION);
     app->fallthrough();  // --plugin also after the subcommand
     app->add_option("--plugin", inv.plugin,
                     "The plug-in library to load (default: the one beside this program or in "
@@ -24,9 +27,18 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
 
     RenderOptions& r = inv.render;
     CLI::App* render = app->add_subcommand("render", "Process an audio file through the machine");
-    render->add_option("IN", r.input, "Input audio file (WAV, FLAC, AIFF, OGG, ...)")->required();
-    render->add_option("OUT", r.output, "Output audio file; its extension sets the format")
+    render
+        ->add_option("IN", r.input,
+                     "Input audio file (WAV, FLAC, AIFF, OGG, ...), or - for standard input")
         ->required();
+    render
+        ->add_option("OUT", r.output,
+                     "Output audio file; its extension sets the format. - for standard output "
+                     "(with -t)")
+        ->required();
+    render->add_option("-t,--type", r.type,
+                       "Output format where OUT's extension does not tell it: wav, flac, aiff, "
+                       "ogg, caf, au, w64, rf64 or raw (float32 little-endian unless --subtype)");
     render->add_option("--preset", r.preset,
                        "A factory preset's name or a preset file, applied before any --set");
     render
@@ -37,12 +49,22 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         ->allow_extra_args(false);
     render->add_option("--save-preset", r.savePreset,
                        "Write the settings (preset and --set) to this preset file");
+    const CLI::Validator aboveZero(
+        [](const std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(value > 0.0) || !std::isfinite(value))
+                return "expected a tempo above 0, got '" + text + "'";
+            return "";
+        },
+        "BPM");
     CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
-                           ->check(CLI::PositiveNumber)
+                           ->check(aboveZero)
                            ->capture_default_str();
-    render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
-        ->check(CLI::Range(1, 1000))
-        ->capture_default_str();
+    CLI::Option* tpb =
+        render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
+            ->check(CLI::Range(1, 1000))
+            ->capture_default_str();
     render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm)")
         ->check(CLI::Range(1, INT_MAX))
         ->excludes(bpm);
@@ -59,7 +81,10 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
     render->add_flag("-q,--quiet", r.quiet,
                      "No progress bar, no summary, no notice for values taken to the nearest");
-    render->callback([&inv] { inv.command = Invocation::Render; });
+    render->callback([&inv, bpm, tpb] {
+        inv.command = Invocation::Render;
+        inv.render.tempoGiven = bpm->count() + tpb->count() > 0;
+    });
 
     CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
     ParamsOptions& p = inv.params;
@@ -69,7 +94,7 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     params->add_option("--set", p.settings, "NAME=VALUE over the preset, as render takes it")
         ->allow_extra_args(false);
     CLI::Option* paramsBpm = params->add_option("--bpm", p.beatsPerMinute, "Beats per minute")
-                                 ->check(CLI::PositiveNumber)
+                                 ->check(aboveZero)
                                  ->capture_default_str();
     params->add_option("--tpb", p.ticksPerBeat, "Ticks per beat")
         ->check(CLI::Range(1, 1000))
@@ -93,6 +118,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     script->add_option("--in", s.input, "Input stream: float32 little-endian, stereo, host scale");
     script->add_option("--out", s.output, "Output stream, same format");
     script->callback([&inv] { inv.command = Invocation::Script; });
+
+    addPlotCommand(*app, inv);
     return app;
 }
 

@@ -1,18 +1,17 @@
 #include "cli/automation.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "cli/cli_error.h"
+#include "cli/text_file.h"
 
 namespace cli {
 
 AutomationText parseAutomation(const std::string& text, const std::string& source,
                                const ParameterTable& table) {
     AutomationText automation;
-    std::istringstream lines(text);
+    std::istringstream lines(withoutByteOrderMark(text));
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream tokens(line.substr(0, line.find('#')));
@@ -39,10 +38,8 @@ AutomationText parseAutomation(const std::string& text, const std::string& sourc
 }
 
 AutomationText readAutomation(const std::string& path, const ParameterTable& table) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw RuntimeError("cannot read automation file '" + path + "'");
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return parseAutomation(text, path, table);
+    return parseAutomation(readTextFile(path, "automation file"),
+                           path == "-" ? "standard input" : path, table);
 }
 
 Automation resolveAutomation(const AutomationText& text, ValueResolver& resolver,

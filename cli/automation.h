@@ -22,7 +22,7 @@ using AutomationText = std::map<int64_t, std::vector<Assignment>>;
 // UsageError naming `source` and the line for a bad line.
 AutomationText parseAutomation(const std::string& text, const std::string& source,
                                const ParameterTable& table);
-// RuntimeError when the file cannot be read.
+// RuntimeError when the file cannot be read or is too large (see text_file.h).
 AutomationText readAutomation(const std::string& path, const ParameterTable& table);
 // Reads the values tick by tick, each tick's over the values in force before it (`values`, at
 // first the session's start values), so that a mode parameter reads with its side's mode then.

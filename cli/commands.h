@@ -11,5 +11,6 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
 int runParams(const ParamsOptions& options, const offline::PluginLibrary& library);
 int runScript(const ScriptOptions& options, const offline::PluginLibrary& library);
 int runPresets(const PresetsOptions& options, const offline::PluginLibrary& library);
+int runPlot(const PlotOptions& options, const offline::PluginLibrary& library);
 
 }  // namespace cli

@@ -43,7 +43,7 @@ const char* const kDemoSetting[] = {
 }  // namespace
 
 int runDemo(const DemoOptions& options, const offline::PluginLibrary& library) {
-    const OutputFormat format = outputFormatFor(options.output, SampleFormat::Float);
+    const OutputFormat format = outputFormatFor(options.output, "", SampleFormat::Default);
     const ParameterTable table(library);
     SessionSettings settings;
     settings.sampleRate = kDemoRate;
@@ -63,12 +63,12 @@ int runDemo(const DemoOptions& options, const offline::PluginLibrary& library) {
     const std::vector<float> input = demoInput(kDemoRate);
     BufferSource source(input);
     SafeOutput output(options.output);
-    AudioWriter writer(output.fd(), options.output, format, kDemoRate);
+    AudioWriter writer(output, format, kDemoRate);
     const SessionResult result = renderSession(library, settings, source, writer);
     writer.finish();
     output.commit();
-    std::printf("%s\n", wroteLine(options.output, result.outputFrames, kDemoRate,
-                                  format.description, result.peak)
+    std::printf("%s\n", wroteLine(output.name(), result.outputFrames, kDemoRate, format.description,
+                                  result.peak)
                             .c_str());
     return 0;
 }

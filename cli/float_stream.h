@@ -1,15 +1,33 @@
 // Raw sample streams of host scripts: little-endian float32, interleaved stereo, host scale.
+// They are read and written as the replay goes, never held whole; "-" is standard input.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "cli/safe_output.h"
 
 namespace cli {
 
-// RuntimeError when the file cannot be read or is not a whole number of floats.
-std::vector<float> readFloatStream(const std::string& path);
-void writeFloatStream(SafeOutput& output, const std::vector<float>& samples);
+class FloatStreamReader {
+public:
+    // RuntimeError when the file cannot be opened or is a directory.
+    explicit FloatStreamReader(const std::string& path);
+    ~FloatStreamReader();
+    FloatStreamReader(const FloatStreamReader&) = delete;
+    FloatStreamReader& operator=(const FloatStreamReader&) = delete;
+
+    // Up to `count` samples, fewer only at the end; RuntimeError when the stream ends inside a
+    // float or cannot be read.
+    size_t read(float* samples, size_t count);
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    unsigned long long bytes_ = 0;
+    bool ended_ = false;
+};
+
+void writeFloatStream(SafeOutput& output, const float* samples, size_t count);
 
 }  // namespace cli

@@ -26,7 +26,7 @@ std::string jsonString(const std::string& text) {
                     std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
                     out += escaped;
                 } else {
-                    out += c;  // UTF-8 passes through
+                    out += c;
                 }
         }
     }

@@ -1,11 +1,10 @@
-// Text as a JSON string literal.
+// Text as a JSON string literal, quotes included; UTF-8 passes through.
 #pragma once
 
 #include <string>
 
 namespace cli {
 
-// UTF-8 passes through; quotes, backslashes and control characters are escaped.
 std::string jsonString(const std::string& text);
 
 }  // namespace cli

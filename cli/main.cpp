@@ -8,18 +8,20 @@
 #include "cli/arguments.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/messages.h"
 #include "cli/plugin_path.h"
 #include "offline/host_error.h"
 
 namespace {
 
 int fail(int status, const char* message) {
-    std::fprintf(stderr, "tarvo-delay: %s\n", message);
+    std::fprintf(stderr, "tarvo-delay: %s\n", cli::printable(message).c_str());
     return status;
 }
 
 int run(const cli::Invocation& inv) {
-    const std::string path = inv.plugin.empty() ? cli::defaultPluginPath() : inv.plugin;
+    const std::string path =
+        inv.plugin.empty() ? cli::defaultPluginPath() : cli::pluginPathAsTyped(inv.plugin);
     const offline::PluginLibrary library(path);
     switch (inv.command) {
         case cli::Invocation::Demo:
@@ -32,6 +34,8 @@ int run(const cli::Invocation& inv) {
             return cli::runScript(inv.script, library);
         case cli::Invocation::Presets:
             return cli::runPresets(inv.presets, library);
+        case cli::Invocation::Plot:
+            return cli::runPlot(inv.plot, library);
     }
     return cli::kExitRuntimeError;
 }

@@ -17,6 +17,7 @@ struct RenderOptions {
     std::string preset;                 // a factory preset's name or a preset file
     std::vector<std::string> settings;  // NAME=VALUE, over the preset
     std::string savePreset;             // where to write the settings as a preset
+    std::string type;  // -t: the output's container, where OUT's extension does not tell
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
     int samplesPerTick = 0;  // 0: from the tempo
@@ -25,6 +26,7 @@ struct RenderOptions {
     std::string tail = "auto";
     std::string subtype;
     bool quiet = false;
+    bool tempoGiven = false;  // --bpm or --tpb on the command line
 };
 
 struct ParamsOptions {
@@ -49,8 +51,24 @@ struct ScriptOptions {
     std::string output;
 };
 
+struct PlotOptions {
+    std::string output;
+    std::vector<std::string> settings;  // NAME=VALUE
+    double beatsPerMinute = 126.0;
+    int ticksPerBeat = 4;
+    int samplesPerTick = 0;  // 0: from the tempo
+    int sampleRate = 44100;
+    double seconds = 0.0;  // 0: until the echoes fall under the floor
+    std::string side = "both";
+    double floorDb = -60.0;
+    bool whole = false;
+    std::string theme = "dark";
+    std::string size = "1200x800";
+    bool json = false;
+};
+
 struct Invocation {
-    enum Command { Demo, Render, Params, Script, Presets };
+    enum Command { Demo, Render, Params, Script, Presets, Plot };
     Command command = Demo;
     std::string plugin;  // empty: the default library
     DemoOptions demo;
@@ -58,6 +76,7 @@ struct Invocation {
     ParamsOptions params;
     ScriptOptions script;
     PresetsOptions presets;
+    PlotOptions plot;
 };
 
 }  // namespace cli

@@ -16,16 +16,17 @@ struct Container {
     const char* extension;
     int format;
     const char* name;
+    bool sizes32;  // 32-bit size fields (WAV is written as RF64 when it grows past them)
 };
 
 constexpr Container kContainers[] = {
-    {"wav", SF_FORMAT_WAV, "WAV"},    {"wave", SF_FORMAT_WAV, "WAV"},
-    {"rf64", SF_FORMAT_RF64, "RF64"}, {"w64", SF_FORMAT_W64, "Wave64"},
-    {"aif", SF_FORMAT_AIFF, "AIFF"},  {"aiff", SF_FORMAT_AIFF, "AIFF"},
-    {"aifc", SF_FORMAT_AIFF, "AIFF"}, {"au", SF_FORMAT_AU, "AU"},
-    {"snd", SF_FORMAT_AU, "AU"},      {"caf", SF_FORMAT_CAF, "CAF"},
-    {"flac", SF_FORMAT_FLAC, "FLAC"}, {"ogg", SF_FORMAT_OGG, "Ogg"},
-    {"oga", SF_FORMAT_OGG, "Ogg"},
+    {"wav", SF_FORMAT_WAV, "WAV", false},    {"wave", SF_FORMAT_WAV, "WAV", false},
+    {"rf64", SF_FORMAT_RF64, "RF64", false}, {"w64", SF_FORMAT_W64, "Wave64", false},
+    {"aif", SF_FORMAT_AIFF, "AIFF", true},   {"aiff", SF_FORMAT_AIFF, "AIFF", true},
+    {"aifc", SF_FORMAT_AIFF, "AIFF", true},  {"au", SF_FORMAT_AU, "AU", true},
+    {"snd", SF_FORMAT_AU, "AU", true},       {"caf", SF_FORMAT_CAF, "CAF", false},
+    {"flac", SF_FORMAT_FLAC, "FLAC", false}, {"ogg", SF_FORMAT_OGG, "Ogg", false},
+    {"oga", SF_FORMAT_OGG, "Ogg", false},    {"raw", SF_FORMAT_RAW, "raw", false},
 };
 
 struct Encoding {
@@ -62,15 +63,24 @@ SampleFormat parseSampleFormat(const std::string& name) {
     throw UsageError("--subtype: expected pcm16, pcm24 or float, got '" + name + "'");
 }
 
-OutputFormat outputFormatFor(const std::string& path, SampleFormat sampleFormat) {
+std::string outputTypeNames() { return "wav, flac, aiff, ogg, caf, au, w64, rf64 or raw"; }
+
+OutputFormat outputFormatFor(const std::string& path, const std::string& type,
+                             SampleFormat sampleFormat) {
     std::string extension = lower(std::filesystem::path(path).extension().string());
     if (!extension.empty()) extension.erase(0, 1);
-    const auto* container =
-        std::find_if(std::begin(kContainers), std::end(kContainers),
-                     [&](const Container& c) { return extension == c.extension; });
+    if (path == "-") extension.clear();
+    const std::string key = type.empty() ? extension : lower(type);
+    const auto* container = std::find_if(std::begin(kContainers), std::end(kContainers),
+                                         [&](const Container& c) { return key == c.extension; });
+    if (container == std::end(kContainers) && !type.empty())
+        throw UsageError("--type: expected " + outputTypeNames() + ", got '" + type + "'");
+    if (container == std::end(kContainers) && path == "-")
+        throw UsageError("standard output has no extension to tell its format; give -t " +
+                         outputTypeNames());
     if (container == std::end(kContainers))
-        throw UsageError("cannot tell the output format from '" + path +
-                         "'; use .wav, .flac, .aiff, .ogg, .caf, .au, .w64 or .rf64");
+        throw UsageError("cannot tell the output format from '" + path + "'; use .wav, .flac, " +
+                         ".aiff, .ogg, .caf, .au, .w64 or .rf64, or give -t/--type");
 
     // Float when the container holds it, so that nothing clips; else the best it holds.
     const Encoding* choices[] = {&kFloat, &kPcm24, &kVorbis};
@@ -97,6 +107,9 @@ OutputFormat outputFormatFor(const std::string& path, SampleFormat sampleFormat)
     format.sndfileFormat = container->format | encoding->subtype;
     format.pcmBits = encoding->pcmBits;
     format.description = std::string(container->name) + ", " + encoding->name;
+    format.containerName = container->name;
+    format.holdsFloat = holds(container->format, kFloat);
+    format.sizes32 = container->sizes32;
     return format;
 }
 

@@ -64,7 +64,7 @@ std::string normalizedName(std::string_view text) {
 }
 
 ParameterTable::ParameterTable(const offline::PluginLibrary& library) {
-    const MachineDescription& info = *library.info();
+    const MachineDescription& info = library.description();
     offline::HostedMachine machine(library, 44100, 5512);
     for (int i = 0; i < info.globalParameterCount; ++i) {
         const ParameterDescriptor& d = *info.parameters[i];

@@ -27,4 +27,8 @@ std::string defaultPluginPath() {
                        built.string() + "' exists (use --plugin PATH)");
 }
 
+std::string pluginPathAsTyped(const std::string& path) {
+    return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
 }  // namespace cli

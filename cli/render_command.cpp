@@ -1,5 +1,7 @@
 // tarvo-delay render IN OUT [options]: an audio file through the machine, on the host's
 // tick schedule, into a new file that replaces OUT only when it is complete.
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include "cli/automation.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/messages.h"
 #include "cli/output_format.h"
 #include "cli/parameter_table.h"
 #include "cli/preset_file.h"
@@ -64,7 +67,9 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
     // Everything the command line can get wrong is checked before any audio is touched.
     const SampleFormat sampleFormat =
         options.subtype.empty() ? SampleFormat::Default : parseSampleFormat(options.subtype);
-    const OutputFormat format = outputFormatFor(options.output, sampleFormat);
+    const OutputFormat format = outputFormatFor(options.output, options.type, sampleFormat);
+    if (options.input == "-" && options.automation == "-")
+        throw UsageError("IN and --automation cannot both be standard input");
     refuseSameFile(options.input, options.output);
     double tailSeconds = 0.0;
     SessionSettings settings;
@@ -83,9 +88,11 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
     AudioReader reader(options.input);
     settings.sampleRate = reader.sampleRate();
     settings.samplesPerTick =
-        options.samplesPerTick > 0
-            ? options.samplesPerTick
-            : samplesPerTick(reader.sampleRate(), options.beatsPerMinute, options.ticksPerBeat);
+        options.samplesPerTick > 0 ? options.samplesPerTick
+        : options.tempoGiven
+            ? samplesPerTick(reader.sampleRate(), options.beatsPerMinute, options.ticksPerBeat)
+            : defaultSamplesPerTick(reader.sampleRate(), options.beatsPerMinute,
+                                    options.ticksPerBeat);
     settings.tail.frames = std::llround(tailSeconds * reader.sampleRate());
 
     // Values are read for this session: its sample rate, its tempo.
@@ -107,7 +114,7 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
     }
 
     SafeOutput output(options.output);
-    AudioWriter writer(output.fd(), options.output, format, reader.sampleRate());
+    AudioWriter writer(output, format, reader.sampleRate());
     ProgressBar progress(reader.sampleRate(), !options.quiet);
     const SessionResult result = renderSession(library, settings, reader, writer, &progress);
     writer.finish();
@@ -116,18 +123,22 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
     progress.finish();
 
     if (!options.quiet) {
-        std::printf("%s\n", wroteLine(options.output, result.outputFrames, reader.sampleRate(),
-                                      format.description, result.peak)
-                                .c_str());
+        // The summary must not land in audio written to standard output.
+        std::FILE* summary = output.fd() == STDOUT_FILENO ? stderr : stdout;
+        std::fprintf(summary, "%s\n",
+                     printable(wroteLine(output.name(), result.outputFrames, reader.sampleRate(),
+                                         format.description, result.peak))
+                         .c_str());
         if (result.automationNotReached > 0)
             std::fprintf(stderr, "tarvo-delay: note: %zu automated ticks lie after the end\n",
                          result.automationNotReached);
     }
     if (writer.clippedSamples() > 0)
-        std::fprintf(stderr,
-                     "tarvo-delay: warning: %lld samples clipped in %d-bit PCM; --subtype float "
-                     "keeps them\n",
-                     static_cast<long long>(writer.clippedSamples()), format.pcmBits);
+        warn(std::to_string(writer.clippedSamples()) + " samples clipped in " +
+             std::to_string(format.pcmBits) + "-bit PCM; " +
+             (format.holdsFloat ? "--subtype float keeps them"
+                                : format.containerName + " holds no float samples: lower the " +
+                                      "level (AMP Wetout, AMP Dryout) or write float WAV"));
     return 0;
 }
 

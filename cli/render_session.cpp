@@ -20,13 +20,14 @@ constexpr int32_t kWorkModeInputOutput = 3;
 constexpr double kQuietDecibels = -96.0;
 constexpr int kQuietSeconds = 1;
 constexpr int kAutoTailMaxSeconds = 60;
+constexpr int64_t kAutoTailMaxFrames = int64_t{1} << 24;  // 128 MiB of float stereo
 
 class Session {
   public:
     Session(const offline::PluginLibrary& library, const SessionSettings& settings)
         : settings_(settings),
           machine_(library, settings.sampleRate, settings.samplesPerTick),
-          record_(*library.info()),
+          record_(library.description()),
           values_(static_cast<size_t>(record_.count())),
           quietLevel_(static_cast<float>(kFullScale * std::pow(10.0, kQuietDecibels / 20.0))) {
         for (int i = 0; i < record_.count(); ++i) values_[i] = record_.parameter(i).defaultValue;
@@ -90,7 +91,9 @@ int64_t Session::stopFrame() const {
         case Tail::Auto:
             break;
     }
-    const int64_t longest = inputFrames_ + int64_t{settings_.sampleRate} * kAutoTailMaxSeconds;
+    const int64_t longest =
+        inputFrames_ +
+        std::min(int64_t{settings_.sampleRate} * kAutoTailMaxSeconds, kAutoTailMaxFrames);
     return std::min(longest, std::max(inputFrames_, loudEnd_ + quietWindow_));
 }
 

@@ -1,32 +1,88 @@
 // tarvo-delay script SCRIPT [--in IN.f32] [--out OUT.f32]: replays a host session exactly,
-// through our host's script player. Value texts go to standard output as their bytes.
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+// through our host's script player. Value texts go to standard output as their bytes; the
+// input is read and the output written as the replay goes.
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <optional>
 
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/float_stream.h"
 #include "cli/safe_output.h"
+#include "cli/text_file.h"
 #include "offline/host_script.h"
 
 namespace cli {
 
-int runScript(const ScriptOptions& options, const offline::PluginLibrary& library) {
-    std::ifstream file(options.script, std::ios::binary);
-    if (!file) throw RuntimeError("cannot read script '" + options.script + "'");
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+namespace {
 
+class Streams final : public offline::ScriptStreams {
+public:
+    Streams(FloatStreamReader* input, SafeOutput* output) : input_(input), output_(output) {}
+
+    size_t readInput(float* samples, size_t count) override {
+        return input_ != nullptr ? input_->read(samples, count) : 0;
+    }
+    void writeOutput(const float* samples, size_t count) override {
+        if (output_ != nullptr) writeFloatStream(*output_, samples, count);
+    }
+    // Once standard output is gone (a closed pipe) the texts are dropped, and the replay
+    // goes on so that --out is still complete.
+    void writeText(const std::string& text) override {
+        if (textsLost_) return;
+        const std::string line = text + '\n';
+        for (size_t at = 0; at < line.size();) {
+            const ssize_t n = write(STDOUT_FILENO, line.data() + at, line.size() - at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                textsLost_ = true;
+                why_ = std::strerror(errno);
+                return;
+            }
+            at += static_cast<size_t>(n);
+        }
+    }
+    bool textsLost() const { return textsLost_; }
+    const std::string& why() const { return why_; }
+
+private:
+    FloatStreamReader* input_;
+    SafeOutput* output_;
+    bool textsLost_ = false;
+    std::string why_;
+};
+
+bool printsTexts(const std::vector<offline::ScriptCommand>& commands) {
+    for (const offline::ScriptCommand& command : commands)
+        if (command.kind == offline::ScriptCommand::Text) return true;
+    return false;
+}
+
+}  // namespace
+
+int runScript(const ScriptOptions& options, const offline::PluginLibrary& library) {
+    const std::string text = readTextFile(options.script, "script");
     std::vector<offline::ScriptCommand> commands;
     try {
-        commands = offline::parseScript(text, *library.info());
+        commands = offline::parseScript(text, library.description());
     } catch (const offline::ScriptError& e) {
-        throw UsageError(options.script + ": " + e.what());
+        throw UsageError((options.script == "-" ? "standard input" : options.script) + ": " +
+                         e.what());
     }
+    if (options.script == "-" && options.input == "-")
+        throw UsageError("the script and --in cannot both be standard input");
+    if (options.output == "-" && printsTexts(commands))
+        throw UsageError(
+            "--out -: the script prints value texts to standard output too; "
+            "write the stream to a file");
 
-    std::vector<float> input;
-    if (!options.input.empty()) input = readFloatStream(options.input);
+    // A closed standard output shows as a failed write, not as a signal that ends the replay.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::optional<FloatStreamReader> input;
+    if (!options.input.empty()) input.emplace(options.input);
     std::optional<SafeOutput> output;
     if (!options.output.empty()) {
         refuseSameFile(options.script, options.output);
@@ -34,13 +90,12 @@ int runScript(const ScriptOptions& options, const offline::PluginLibrary& librar
         output.emplace(options.output);
     }
 
-    const offline::ScriptResult result = offline::runScript(library, commands, input);
-    std::fwrite(result.texts.data(), 1, result.texts.size(), stdout);
-    if (std::fflush(stdout) != 0) throw RuntimeError("cannot write to standard output");
-    if (output) {
-        writeFloatStream(*output, result.output);
-        output->commit();
-    }
+    Streams streams(input ? &*input : nullptr, output ? &*output : nullptr);
+    offline::runScript(library, commands, streams);
+    if (output) output->commit();
+    if (streams.textsLost())
+        throw RuntimeError("cannot write the value texts to standard output: " + streams.why() +
+                           (output ? "; '" + output->name() + "' is complete" : ""));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "control/delay_mode_value.h"
+#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/portable_math.h"
 #include "machine/parameters.h"
@@ -72,6 +73,7 @@ void mi::receiveModeParam(int32_t param, int32_t mode, int32_t& target, float cu
 // its own tick, a mode parameter is evaluated in the mode from before a mode change, and the
 // oscillator shapes see the rates, cutoff and filter type from before this tick.
 void HOST_CALL mi::ProcessTick() {
+    const FloatEnvironment environment(FloatEnvironment::kKeepSubnormals);
     const GlobalValues& g = globalValueRecord;
     int32_t v;
     // Integer or float target alike: store the value, then the step toward it.

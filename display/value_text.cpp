@@ -6,6 +6,7 @@
 #include <span>
 
 #include "display/name_lists.h"
+#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
 #include "machine/portable_math.h"
@@ -81,11 +82,10 @@ const char* cutoffText(const MasterInfo* master, int32_t value) {
     return print("%dHz", truncateSaturating((static_cast<double>(curve) - 1.0) * nyquist));
 }
 
-}  // namespace
-
 // Modes 3 to 5 are the only ones with a mode parameter text; a machine not yet set up holds
-// zeroed modes from its creation, so its texts read as for mode 0.
-const char* HOST_CALL mi::ValueText(int32_t param, int32_t value) {
+// zeroed modes from its creation, so its texts read as for mode 0. Kept out of line, so that
+// nothing it works out from its arguments is computed before the environment is set.
+[[gnu::noinline]] const char* textFor(const mi& machine, int32_t param, int32_t value) {
     switch (param) {
         case ParamInputMode:
         case ParamModeLeft:
@@ -107,9 +107,9 @@ const char* HOST_CALL mi::ValueText(int32_t param, int32_t value) {
         case ParamChorusDepth:
             return print("%d%%", value);
         case ParamModeParamLeft:
-            return modeParameterText(delayModeLeft, value);
+            return modeParameterText(machine.delayModeLeft, value);
         case ParamModeParamRight:
-            return modeParameterText(delayModeRight, value);
+            return modeParameterText(machine.delayModeRight, value);
         case ParamDryLeft:
         case ParamDryRight:
         case ParamWetLeft:
@@ -130,7 +130,7 @@ const char* HOST_CALL mi::ValueText(int32_t param, int32_t value) {
         case ParamFilterLfoPhase:
             return print("%d\xB0", value);  // the degree sign, one byte in the host's code page
         case ParamCutoff:
-            return cutoffText(masterInfo, value);
+            return cutoffText(machine.masterInfo, value);
         case ParamChorusRate:
             return print("%.1fHz", value / 10.0);
         case ParamResample:
@@ -141,4 +141,13 @@ const char* HOST_CALL mi::ValueText(int32_t param, int32_t value) {
         default:
             return nullptr;
     }
+}
+
+}  // namespace
+
+// The C library's formatting rounds as the environment says, so the texts too are made with
+// round to nearest, whatever the host left set.
+const char* HOST_CALL mi::ValueText(int32_t param, int32_t value) {
+    const FloatEnvironment environment(FloatEnvironment::kKeepSubnormals);
+    return textFor(*this, param, value);
 }

@@ -46,6 +46,26 @@ inline float heldInRangeByBranch(float value) {
     return value;
 }
 
+// The one NaN the machine itself writes into the host's buffer, from input no host should send
+// (an infinite sample times a dry gain of 0, or infinities of opposite signs summed to mono):
+// the quiet NaN with the sign bit set and no payload, 0xffc00000, which x86 processors make of
+// an invalid operation. Other processors make other bits of it (aarch64 clears the sign), so
+// there the result is replaced. A NaN the host sent passes on as the arithmetic carries it.
+inline constexpr uint32_t kMachineNaNBits = 0xffc00000u;
+#if defined(__x86_64__) || defined(__i386__)
+inline constexpr bool kProcessorMakesMachineNaN = true;
+#else
+inline constexpr bool kProcessorMakesMachineNaN = false;
+#endif
+
+// `result` of operations on `a` and `b`: the machine's own NaN when it is a NaN that neither
+// operand was.
+inline float settledNaN(float result, float a, float b) {
+    if constexpr (kProcessorMakesMachineNaN) return result;
+    const bool made = result != result && a == a && b == b;
+    return made ? std::bit_cast<float>(kMachineNaNBits) : result;
+}
+
 // Whether no value is an infinity or NaN: an exponent of all ones carries into the top bit.
 // Written on the bits so that the check runs several values at a time.
 inline bool allFinite(const float* values, int32_t count) {

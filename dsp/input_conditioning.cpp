@@ -1,5 +1,6 @@
 // The input mode rewrites each frame of the host buffer in place; the conditioned frame is
 // both the delay input and the dry signal.
+#include "dsp/conversions.h"
 #include "machine/machine.h"
 
 namespace {
@@ -14,7 +15,8 @@ void mi::conditionInput(float* samples, int32_t begin, int32_t end) {
             break;
         case kMono:
             for (float* frame = first; frame != last; frame += 2) {
-                const float mono = static_cast<float>((double{frame[0]} + frame[1]) * 0.5);
+                const float mono = dsp::settledNaN(
+                    static_cast<float>((double{frame[0]} + frame[1]) * 0.5), frame[0], frame[1]);
                 frame[0] = mono;
                 frame[1] = mono;
             }

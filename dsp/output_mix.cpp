@@ -46,13 +46,14 @@ struct Mix {
 // A frame's output. Every sum is formed left to right as written, so the products of the
 // share and the wet gain, which come first, may be formed once per stretch. A block whose input
 // is finite gives a finite sum (kFinite), which a clamp holds in range; otherwise an
-// infinity or NaN from the host's input passes through as it is.
+// infinity or NaN from the host's input passes through as it is, and an infinite input times a
+// dry gain of 0 gives the machine's own NaN (the wet signal is always finite).
 template <bool kFinite>
-inline float held(double value) {
+inline float held(double value, float input) {
     if constexpr (kFinite)
         return dsp::heldInRange(static_cast<float>(value));
     else
-        return dsp::saturateToFloat(value);
+        return dsp::settledNaN(dsp::saturateToFloat(value), input, input);
 }
 
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
@@ -63,12 +64,13 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict frame, double wL, doubl
                                        double rightToLeft, double rightToRight,
                                        double leftToRight) {
     if constexpr (kInput) {
-        const double inL = frame[0], inR = frame[1];
-        frame[0] = held<kFinite>(inL * dryLeft + leftToLeft * wL + rightToLeft * wR);
-        frame[1] = held<kFinite>(inR * dryRight + rightToRight * wR + leftToRight * wL);
+        const float inL = frame[0], inR = frame[1];
+        frame[0] = held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL);
+        frame[1] =
+            held<kFinite>(double{inR} * dryRight + rightToRight * wR + leftToRight * wL, inR);
     } else {
-        frame[0] = held<kFinite>(leftToLeft * wL + rightToLeft * wR);
-        frame[1] = held<kFinite>(rightToRight * wR + leftToRight * wL);
+        frame[0] = held<kFinite>(leftToLeft * wL + rightToLeft * wR, 0.0f);
+        frame[1] = held<kFinite>(rightToRight * wR + leftToRight * wL, 0.0f);
     }
 }
 

@@ -13,8 +13,8 @@
 #include <iterator>
 
 #include "dsp/conversions.h"
-#include "dsp/denormals.h"
 #include "dsp/filter_stretch.h"
+#include "machine/float_environment.h"
 #include "machine/machine.h"
 
 // What a chunk's stages read of the controls the glide step moves.
@@ -64,7 +64,7 @@ bool HOST_CALL mi::RenderStereo(float* samples, int32_t count, int32_t workMode)
     if (count < 0) return true;
     const bool inputPresent = workMode != 2;  // any other value counts as input and output
 
-    const dsp::FlushDenormals flush;
+    const FloatEnvironment environment(FloatEnvironment::kFlushSubnormals);
     // Longer blocks than the wet scratch holds run in pieces; the period grid ignores block
     // boundaries, so the pieces sound exactly like one block.
     int32_t done = 0;

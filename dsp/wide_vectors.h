@@ -35,7 +35,7 @@ TARVO_WIDE void runWide(Loop& loop) {
 
 // Runs the loop (a lambda marked TARVO_INLINE_LOOP) in the wide form when `wide` is set.
 template <typename Loop>
-inline void runLoop(bool wide, Loop&& loop) {
+inline void runLoop([[maybe_unused]] bool wide, Loop&& loop) {
 #if TARVO_HAS_WIDE_VECTORS
     if (wide) {
         runWide(loop);

@@ -20,17 +20,17 @@ class MdkHelper;
 
 // The data objects the host hands to Initialize/SetUp and to WriteState.
 class DataInput {
-public:
+  public:
     virtual void HOST_CALL ReadBytes(void* data, int32_t count) = 0;
 };
 
 class DataOutput {
-public:
+  public:
     virtual void HOST_CALL WriteBytes(const void* data, int32_t count) = 0;
 };
 
 class CMachineInterface {
-public:
+  public:
     /* 1 */ virtual void* HOST_CALL Destroy(uint32_t /*deleteFlag*/) { return this; }
     /* 2 */ virtual void HOST_CALL Initialize(DataInput*) {}
     /* 3 */ virtual void HOST_CALL ProcessTick() {}
@@ -62,14 +62,14 @@ public:
 
 // The host's callback interface; the machine uses these two operations of it.
 class HostCallbacks {
-public:
+  public:
     virtual MdkHelper* HOST_CALL RequestHelper(int32_t a, int32_t b) = 0;
     virtual void HOST_CALL RegisterExtension(CMachineInterfaceEx* extension) = 0;
 };
 
 // The host's helper object. Its first data field is the link to the machine it serves.
 class MdkHelper {
-public:
+  public:
     virtual void HOST_CALL DestroyHelper(int32_t alsoFree) = 0;
     virtual intptr_t HOST_CALL ExtensionRelay1(intptr_t, intptr_t) = 0;
     virtual intptr_t HOST_CALL ExtensionRelay2(intptr_t) = 0;
@@ -87,7 +87,7 @@ public:
 
 // The SDK layer: links the machine with the helper and relays requests to it.
 class CMDKMachineInterface : public CMachineInterface {
-public:
+  public:
     /* 1 */ void* HOST_CALL Destroy(uint32_t deleteFlag) override = 0;
     /* 2 */ void HOST_CALL Initialize(DataInput* data) override;
     /* 4 */ bool HOST_CALL ProcessAudio(float* samples, int32_t count, int32_t mode) override {
@@ -114,7 +114,7 @@ public:
 
 // The host-defined extension interface (no destructor slot).
 class CMachineInterfaceEx {
-public:
+  public:
     /* 1 */ virtual intptr_t HOST_CALL Query1(intptr_t) { return 0; }
     /* 2 */ virtual bool HOST_CALL Query2(intptr_t) { return false; }
     /* 3 */ virtual void HOST_CALL Unused3(intptr_t, intptr_t) {}
@@ -163,7 +163,7 @@ public:
 
 // The SDK layer of the extension: every relay goes through the extension's own helper link.
 class CMDKMachineInterfaceEx : public CMachineInterfaceEx {
-public:
+  public:
     intptr_t HOST_CALL Relay4(intptr_t a, intptr_t b) override {
         return helper->ExtensionRelay1(a, b);
     }

@@ -4,6 +4,7 @@
 #include "host/abi.h"
 #include "machine/about_box.h"
 #include "machine/exports.h"
+#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
 
@@ -52,6 +53,7 @@ void* HOST_CALL mi::Destroy(uint32_t deleteFlag) {
 }
 
 void HOST_CALL mi::SetUp(DataInput*) {
+    const FloatEnvironment environment(FloatEnvironment::kKeepSubnormals);
     mdkHelper->SelectOutputChannels(1);
     setUp();
 }

@@ -39,7 +39,8 @@ long long parseInteger(const std::string& token, int line, long long min, long l
     if (begin != end && *begin == '+') ++begin;
     auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ec != std::errc() || ptr != end || begin == end)
-        throw ScriptError(line, std::string("expected an integer ") + what + ", got '" + token + "'");
+        throw ScriptError(line,
+                          std::string("expected an integer ") + what + ", got '" + token + "'");
     if (value < min || value > max)
         throw ScriptError(line, std::string(what) + " " + token + " is outside " +
                                     std::to_string(min) + ".." + std::to_string(max));
@@ -48,8 +49,8 @@ long long parseInteger(const std::string& token, int line, long long min, long l
 
 void expectArguments(const std::vector<std::string>& tokens, size_t count, int line) {
     if (tokens.size() != count + 1)
-        throw ScriptError(line, "'" + tokens[0] + "' takes " + std::to_string(count) +
-                                    " argument" + (count == 1 ? "" : "s"));
+        throw ScriptError(line, "'" + tokens[0] + "' takes " + std::to_string(count) + " argument" +
+                                    (count == 1 ? "" : "s"));
 }
 
 }  // namespace
@@ -107,9 +108,9 @@ std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDes
                     const size_t equals = tokens[i].find('=');
                     if (equals == std::string::npos)
                         throw ScriptError(line, "expected I=V, got '" + tokens[i] + "'");
-                    const int index = static_cast<int>(parseInteger(
-                        tokens[i].substr(0, equals), line, 0, info.globalParameterCount - 1,
-                        "parameter index"));
+                    const int index = static_cast<int>(
+                        parseInteger(tokens[i].substr(0, equals), line, 0,
+                                     info.globalParameterCount - 1, "parameter index"));
                     const bool word = info.parameters[index]->type == ParameterWord;
                     const int value = static_cast<int>(parseInteger(
                         tokens[i].substr(equals + 1), line, 0, word ? 65535 : 255, "value"));
@@ -124,14 +125,13 @@ std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDes
     return commands;
 }
 
-ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
-                       const std::vector<float>& input) {
-    ScriptResult result;
+void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+               ScriptStreams& streams) {
     int32_t rate = kDefaultRate;
     int32_t samplesPerTick = kDefaultSamplesPerTick;
     std::unique_ptr<HostedMachine> machine;
-    ParameterRecord record(*library.info());
-    size_t inputAt = 0;
+    ParameterRecord record(library.description());
+    bool inputEnded = false;
     std::vector<float> buffer;
 
     for (const ScriptCommand& command : commands) {
@@ -161,25 +161,46 @@ ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCom
             case ScriptCommand::Render: {
                 const size_t samples = static_cast<size_t>(command.first) * 2;
                 buffer.assign(samples, 0.0f);
-                const size_t available = std::min(samples, input.size() - inputAt);
-                std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(inputAt), available,
-                            buffer.begin());
-                inputAt += available;
+                if (!inputEnded) inputEnded = streams.readInput(buffer.data(), samples) < samples;
                 machine->render(buffer.data(), static_cast<int32_t>(command.first),
                                 static_cast<int32_t>(command.second));
-                result.output.insert(result.output.end(), buffer.begin(), buffer.end());
+                streams.writeOutput(buffer.data(), buffer.size());
                 break;
             }
             case ScriptCommand::Text: {
                 const char* text = machine->valueText(static_cast<int32_t>(command.first),
                                                       static_cast<int32_t>(command.second));
-                result.texts += text != nullptr ? text : "(null)";
-                result.texts += '\n';
+                streams.writeText(text != nullptr ? text : "(null)");
                 break;
             }
         }
     }
-    return result;
+}
+
+ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+                       const std::vector<float>& input) {
+    class Collect final : public ScriptStreams {
+      public:
+        explicit Collect(const std::vector<float>& input) : input_(input) {}
+        size_t readInput(float* samples, size_t count) override {
+            const size_t n = std::min(count, input_.size() - at_);
+            std::copy_n(input_.begin() + static_cast<std::ptrdiff_t>(at_), n, samples);
+            at_ += n;
+            return n;
+        }
+        void writeOutput(const float* samples, size_t count) override {
+            result.output.insert(result.output.end(), samples, samples + count);
+        }
+        void writeText(const std::string& text) override { result.texts += text + '\n'; }
+        ScriptResult result;
+
+      private:
+        const std::vector<float>& input_;
+        size_t at_ = 0;
+    };
+    Collect collect(input);
+    runScript(library, commands, collect);
+    return std::move(collect.result);
 }
 
 }  // namespace offline

@@ -2,6 +2,7 @@
 //   rate R | tpt T | create | tick [defaults] [I=V ...] | render N MODE | text I V | destroy
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -41,5 +42,21 @@ struct ScriptResult {
 // Replays the commands; `input` is interleaved stereo in the host's scale.
 ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
                        const std::vector<float>& input);
+
+// Where a replay takes its input from and puts what it produces, as it goes.
+class ScriptStreams {
+public:
+    virtual ~ScriptStreams() = default;
+    // Fills the start of `samples` (interleaved stereo) as far as the input goes and returns
+    // how many it filled; the rest stays silent.
+    virtual size_t readInput(float* samples, size_t count) = 0;
+    // The buffer after a render.
+    virtual void writeOutput(const float* samples, size_t count) = 0;
+    // A value text's bytes, or "(null)".
+    virtual void writeText(const std::string& text) = 0;
+};
+
+void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+               ScriptStreams& streams);
 
 }  // namespace offline

@@ -72,7 +72,7 @@ void HOST_CALL HostedMachine::Callbacks::RegisterExtension(CMachineInterfaceEx* 
 
 HostedMachine::HostedMachine(const PluginLibrary& library, int32_t sampleRate,
                              int32_t samplesPerTick)
-    : HostedMachine(*library.info(), library.factory(), sampleRate, samplesPerTick) {}
+    : HostedMachine(library.description(), library.factory(), sampleRate, samplesPerTick) {}
 
 HostedMachine::HostedMachine(const MachineDescription& info, MachineFactory create,
                              int32_t sampleRate, int32_t samplesPerTick) {
@@ -85,6 +85,11 @@ HostedMachine::HostedMachine(const MachineDescription& info, MachineFactory crea
 
     machine_ = create();
     if (machine_ == nullptr) throw HostError("the plug-in library could not create a machine");
+    if (recordSize_ > 0 && machine_->globalValues == nullptr) {
+        machine_->Destroy(1);
+        machine_ = nullptr;
+        throw HostError("the plug-in library's machine has no place for its parameter values");
+    }
     machine_->masterInfo = &master_;
     machine_->hostCallbacks = &callbacks_;
     machine_->Initialize(nullptr);

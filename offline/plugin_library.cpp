@@ -30,6 +30,31 @@ void* openLibrary(const std::string& path, std::string& why) {
 void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
 void closeLibrary(void* handle) { dlclose(handle); }
 #endif
+
+// What is wrong with a description, or an empty text when the host can use it.
+std::string faultIn(const MachineDescription* info, int mostParameters) {
+    if (info == nullptr) return "GetInfo returns no description";
+    const int count = info->globalParameterCount;
+    if (count < 0 || count > mostParameters)
+        return "it describes " + std::to_string(count) + " parameters, not 0 to " +
+               std::to_string(mostParameters);
+    if (count > 0 && info->parameters == nullptr) return "its parameter table is null";
+    for (int i = 0; i < count; ++i) {
+        const ParameterDescriptor* p = info->parameters[i];
+        const std::string which = "parameter " + std::to_string(i);
+        if (p == nullptr) return which + " is null";
+        if (p->name == nullptr) return which + " has no name";
+        if (p->type != ParameterByte && p->type != ParameterWord)
+            return which + " has the unknown type " + std::to_string(p->type);
+        const int32_t top = p->type == ParameterWord ? 0xFFFF : 0xFF;
+        for (int32_t value : {p->minValue, p->maxValue, p->defaultValue, p->noValue})
+            if (value < 0 || value > top)
+                return which + " has a value " + std::to_string(value) + " that its field " +
+                       "cannot hold";
+        if (p->minValue > p->maxValue) return which + " has a range that ends before it begins";
+    }
+    return "";
+}
 }  // namespace
 
 PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
@@ -38,12 +63,18 @@ PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
     if (handle_ == nullptr) throw HostError("cannot load plug-in library '" + path + "': " + why);
     getInfo_ = reinterpret_cast<GetInfoFunction>(findSymbol(handle_, "GetInfo"));
     createMachine_ = reinterpret_cast<CreateMachineFunction>(findSymbol(handle_, "CreateMachine"));
-    const char* missing = getInfo_ == nullptr ? "GetInfo"
+    const char* missing = getInfo_ == nullptr         ? "GetInfo"
                           : createMachine_ == nullptr ? "CreateMachine"
                                                       : nullptr;
     if (missing != nullptr) {
         closeLibrary(handle_);
         throw HostError("plug-in library '" + path + "' does not export " + missing);
+    }
+    description_ = getInfo_();
+    const std::string fault = faultIn(description_, kMostParameters);
+    if (!fault.empty()) {
+        closeLibrary(handle_);
+        throw HostError("plug-in library '" + path + "' is not usable: " + fault);
     }
 }
 

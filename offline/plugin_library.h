@@ -13,13 +13,23 @@ public:
     using GetInfoFunction = const MachineDescription* (*)();
     using CreateMachineFunction = CMachineInterface* (*)();
 
-    // Throws HostError naming the path (and the missing export) when the library is unusable.
+    // The most parameters a description may list: the machine's own count, and the most
+    // a record the host lays out for it holds.
+    static constexpr int kMostParameters = 36;
+
+    // Throws HostError naming the path and the fault when the library is unusable: it does
+    // not load, lacks an export, or describes itself with a null record, a null parameter
+    // table, entry or name, a parameter count outside 0..kMostParameters, or a parameter whose
+    // type or values do not fit its field.
     explicit PluginLibrary(const std::string& path);
     ~PluginLibrary();
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
+    // The description as GetInfo returns it now.
     const MachineDescription* info() const { return getInfo_(); }
+    // The description as it was checked when the library was loaded.
+    const MachineDescription& description() const { return *description_; }
     CMachineInterface* createMachine() const { return createMachine_(); }
     CreateMachineFunction factory() const { return createMachine_; }
     const std::string& path() const { return path_; }
@@ -29,6 +39,7 @@ private:
     void* handle_ = nullptr;
     GetInfoFunction getInfo_ = nullptr;
     CreateMachineFunction createMachine_ = nullptr;
+    const MachineDescription* description_ = nullptr;
 };
 
 }  // namespace offline

@@ -9,7 +9,9 @@ packages=(
   cmake g++ make binutils pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
+  libcairo2-dev libfontconfig-dev fonts-dejavu-core
   clang libclang-rt-14-dev
+  lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then

@@ -1,7 +1,12 @@
-# Fails unless the shared library defines exactly GetInfo and CreateMachine as dynamic symbols.
-execute_process(COMMAND nm -D --defined-only "${LIBRARY}" OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+# Fails unless the shared library defines exactly the dynamic symbols EXPECTED (a list).
+# -DNM=<nm> -DLIBRARY=<shared library> "-DEXPECTED=<name;name...>"
+if(NOT NM)
+  message(FATAL_ERROR "no nm given")
+endif()
+execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}"
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
 endif()
 string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
 set(names)
@@ -10,7 +15,9 @@ foreach(line IN LISTS lines)
   list(APPEND names "${name}")
 endforeach()
 list(SORT names)
-if(NOT names STREQUAL "CreateMachine;GetInfo")
-  message(FATAL_ERROR "exported symbols are '${names}', expected exactly CreateMachine;GetInfo")
+set(expected ${EXPECTED})
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported symbols are '${names}', expected exactly '${expected}'")
 endif()
 message(STATUS "exports: ${names}")

@@ -2,9 +2,10 @@ cmake_minimum_required(VERSION 3.25)
 # Fails if an object file of the machine refers to anything that raises or propagates a C++
 # exception: the throw and unwind machinery, the library's __throw_ helpers, or the throwing
 # forms of operator new (the nothrow forms carry a longer name).
-# -DNM=<nm> and either -DOBJECTS=<list of object files> or -DOBJECT_DIR=<directory to search>.
-if(DEFINED OBJECT_DIR)
-  file(GLOB_RECURSE OBJECTS "${OBJECT_DIR}/*.o" "${OBJECT_DIR}/*.obj")
+# -DNM=<nm> and either -DOBJECTS=<list of object files> or -DOBJECT_LIST=<file naming one object
+# file per line, as the build that made them wrote it>.
+if(DEFINED OBJECT_LIST)
+  file(STRINGS "${OBJECT_LIST}" OBJECTS)
 endif()
 if(NOT OBJECTS)
   message(FATAL_ERROR "no object files to check")

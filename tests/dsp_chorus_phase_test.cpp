@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dsp/chorus_phase.h"
-#include "dsp/denormals.h"
+#include "machine/float_environment.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ bool agreesFrameByFrame(float start, double increment, int32_t count) {
 }
 
 TEST(ChorusPhase, AgreesWithFrameByFrameOverManyRatesAndStarts) {
-    const dsp::FlushDenormals flush;  // as in the render
+    const FloatEnvironment environment(FloatEnvironment::kFlushSubnormals);  // as in the render
     std::mt19937 random(11);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     // Increments from a standing oscillator to nearly a cycle per frame, spread over their

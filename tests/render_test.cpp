@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "dsp/denormals.h"
+#include "float_environment_support.h"
 #include "render_support.h"
 
 namespace {
@@ -255,46 +255,44 @@ TEST(Render, HugeFiniteInputNeverTurnsInfinite) {
     for (float v : quiet) ASSERT_TRUE(std::isfinite(v));
 }
 
-#ifdef TARVO_HAS_MXCSR
 TEST(Render, FlushesSubnormalsAndRestoresTheCallersSetting) {
     test::LocalMachine m;
     test::wetOnly(*m);
     test::setLoop(*m, Side::Both, 1);
     test::setFeedback(*m, Side::Both, 50);
-    const unsigned callers = _mm_getcsr() & ~(dsp::kFlushToZero | dsp::kDenormalsAreZero);
-    _mm_setcsr(callers);
+    const test::FloatControl callers = test::readFloatControl();
     Frames io = test::impulse(200, 1.0f, 1.0f);
     test::render(*m, io);
-    EXPECT_EQ(_mm_getcsr(), callers);
+    EXPECT_TRUE(test::readFloatControl() == callers);
     // The loop halves every frame; it goes from the smallest normal number straight to 0.
     EXPECT_EQ(io[2 * 128], 0.0f);
     for (float v : io) EXPECT_NE(std::fpclassify(v), FP_SUBNORMAL);
     EXPECT_EQ(m->delayBufferA[0], 0.0f);
 
-    _mm_setcsr(callers | dsp::kFlushToZero);
+    test::FloatControl flushing = callers;
+    flushing.control |= test::callerFlushBits();
+    test::writeFloatControl(flushing);
     test::render(*m, io);
-    EXPECT_EQ(_mm_getcsr(), callers | dsp::kFlushToZero);
-    _mm_setcsr(callers);
+    EXPECT_TRUE(test::readFloatControl() == flushing);
+    test::writeFloatControl(callers);
 }
 
 TEST(Render, SoundsTheSameWhateverRoundingTheCallerLeftSet) {
-    auto session = [](unsigned rounding) {
+    auto session = [](int rounding) {
         test::LocalMachine m;
         test::setLoop(*m, Side::Both, 7);
         test::setFeedback(*m, Side::Both, 73);
         m->filterType = 1;
         m->filterDirty = 1;
         Frames io = test::impulse(400, 12345.678f, -321.5f);
-        const unsigned callers = _mm_getcsr();
-        _mm_setcsr((callers & ~dsp::kRoundingControl) | rounding);
+        const test::CallerEnvironment caller(rounding, false);
         test::render(*m, io);
-        EXPECT_EQ(_mm_getcsr() & dsp::kRoundingControl, rounding) << "the caller's mode is back";
-        _mm_setcsr(callers);
+        EXPECT_EQ(std::fegetround(), rounding) << "the caller's mode is back";
         return io;
     };
-    const Frames nearest = session(0x0000);
-    for (unsigned rounding : {0x2000u, 0x4000u, 0x6000u}) EXPECT_EQ(session(rounding), nearest);
+    const Frames nearest = session(FE_TONEAREST);
+    for (int rounding : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO})
+        EXPECT_EQ(session(rounding), nearest);
 }
-#endif
 
 }  // namespace

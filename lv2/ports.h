@@ -1,0 +1,42 @@
+// What the LV2 plug-in is to its hosts: its URI and its ports, in index order. The wrapper,
+// the description generator and the tests all read them from here.
+#pragma once
+
+#include <cstdint>
+
+#include "machine/parameters.h"
+
+namespace lv2port {
+
+inline constexpr const char* kPluginUri = "https://tarvo-audio.org/lv2/tarvo-delay";
+inline constexpr const char* kProjectUri = "https://tarvo-audio.org/tarvo-delay";
+inline constexpr const char* kBinaryName = "tarvo-delay.so";
+inline constexpr const char* kDescriptionFile = "tarvo-delay.ttl";
+inline constexpr const char* kLicenseUri = "https://spdx.org/licenses/ISC";
+// Even numbers: a released version (odd ones mark development versions to LV2 hosts).
+inline constexpr int kMinorVersion = 2;
+inline constexpr int kMicroVersion = 0;
+
+// Audio in left/right, audio out left/right, the machine's parameters in table order, our own
+// tempo controls, the time event input.
+enum Index : uint32_t {
+    InLeft,
+    InRight,
+    OutLeft,
+    OutRight,
+    FirstParameter,
+    Tempo = FirstParameter + kParameterCount,
+    TicksPerBeat,
+    Control,
+    kCount
+};
+
+// The tempo used while the host sends none.
+inline constexpr double kTempoMin = 20.0;
+inline constexpr double kTempoMax = 999.0;
+inline constexpr double kTempoDefault = 126.0;
+inline constexpr int32_t kTicksPerBeatMin = 1;
+inline constexpr int32_t kTicksPerBeatMax = 64;
+inline constexpr int32_t kTicksPerBeatDefault = 4;
+
+}  // namespace lv2port

@@ -1,0 +1,16 @@
+# Validates the generated bundle description against every schema the LV2 package ships.
+execute_process(COMMAND dpkg -L lv2-dev OUTPUT_VARIABLE files RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot list the LV2 schemas (dpkg -L lv2-dev failed)")
+endif()
+string(REGEX MATCHALL "[^\n]+\\.ttl" schemas "${files}")
+list(LENGTH schemas count)
+if(count LESS 20)
+  message(FATAL_ERROR "only ${count} LV2 schema files found")
+endif()
+execute_process(COMMAND ${VALIDATOR} ${schemas} ${BUNDLE}/manifest.ttl ${BUNDLE}/tarvo-delay.ttl
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+message(STATUS "${out}${err}")
+if(NOT rc EQUAL 0 OR NOT "${out}${err}" MATCHES "Found 0 errors")
+  message(FATAL_ERROR "the bundle description does not validate")
+endif()
