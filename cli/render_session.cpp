@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "control/line_length.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
 #include "offline/hosted_machine.h"
@@ -177,9 +178,7 @@ SessionResult Session::run(FrameSource& source, FrameSink& sink, SessionProgress
 }  // namespace
 
 int64_t lineSamples(int value, int32_t samplesPerTick, int32_t sampleRate) {
-    const int64_t samples = value <= kTickValueLimit ? int64_t{samplesPerTick} * value / 1000
-                                                     : int64_t{value} - kTickValueLimit;
-    return std::min(samples, int64_t{sampleRate} * kDelaySeconds);
+    return std::min(lineSamplesFor(value, samplesPerTick), int64_t{sampleRate} * kDelaySeconds);
 }
 
 SessionResult renderSession(const offline::PluginLibrary& library, const SessionSettings& settings,

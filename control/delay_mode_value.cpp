@@ -3,22 +3,19 @@
 
 #include <cmath>
 
-#include "machine/constants.h"
-
 bool hasModeValue(int32_t mode) {
     return mode == DelayModeClipping || mode == DelayModeWaveshaper || mode == DelayModeBitcrusher;
 }
 
 int32_t modeValueFor(int32_t mode, int32_t param) {
-    // The parameter as a fraction is held in single precision: 1 gives 327, not 328.
-    const double fraction = static_cast<float>(param / kModeParameterScale);
+    const double share = modeParameterShare(param);
     switch (mode) {
         case DelayModeClipping:
-            return static_cast<int32_t>(fraction * kFullScale);
+            return static_cast<int32_t>(clipLevelOf(share));
         case DelayModeWaveshaper:
             return param - 1;
         case DelayModeBitcrusher: {
-            const int32_t bits = static_cast<int32_t>(fraction * kBitcrusherMaxBits);
+            const int32_t bits = static_cast<int32_t>(crusherBitsOf(share));
             return static_cast<int32_t>(std::pow(2.0, kBitcrusherMaxBits - bits));
         }
         default:

@@ -99,8 +99,7 @@ void mi::glideStep() {
     if (glideToward(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
     glideToward(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
     glideFilter(rate);
-    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod, filterLfoAdvancePeriod,
-                                       filterLfoAdvance);
+    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod);
 
     glideToward(panLfoPhaseLeftCurrent, static_cast<float>(panLfoPhaseLeftTarget),
                 panLfoPhaseLeftStep);
@@ -115,10 +114,8 @@ void mi::glideStep() {
     glideToward(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);
     glideToward(panRightBCurrent, static_cast<float>(panRightBTarget), panRightBStep);
     glidePan();
-    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft, panLfoAdvancePeriodLeft,
-                                        panLfoAdvanceLeft);
-    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight,
-                                         panLfoAdvancePeriodRight, panLfoAdvanceRight);
+    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft);
+    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight);
 
     if (glideToward(modeValueLeftCurrent, static_cast<float>(modeValueLeftTarget),
                     modeValueLeftStep) &&

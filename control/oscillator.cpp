@@ -7,20 +7,20 @@
 #include "machine/constants.h"
 
 namespace {
-constexpr float kCycle = static_cast<float>(kLfoTableSize);
 
 // Single-precision rounding can land a position exactly on 256, one full cycle, which is
 // position 0 again; anything else outside the cycle (only reachable from nonsense periods)
 // restarts it too, so no read ever leaves the table.
 float withinCycle(float position) {
-    return position >= 0.0f && position < kCycle ? position : 0.0f;
+    return position >= 0.0f && position < kLfoCycle ? position : 0.0f;
 }
 }  // namespace
 
 float oscillatorPosition(float running, float offsetDegrees, float degreesToIndex) {
     const float offset = static_cast<float>(static_cast<double>(degreesToIndex) * offsetDegrees);
     float position = static_cast<float>(static_cast<double>(offset) + running);
-    if (position >= kCycle) position = static_cast<float>(static_cast<double>(position) - kCycle);
+    if (position >= kLfoCycle)
+        position = static_cast<float>(static_cast<double>(position) - kLfoCycle);
     return withinCycle(position);
 }
 
@@ -36,16 +36,18 @@ float readOscillator(const float* table, float position) {
 namespace {
 
 // Table positions per period for a cycle of `period` samples.
-double advanceFor(float period) { return kCycle / (static_cast<double>(period) / kPeriodSamples); }
+double advanceFor(float period) {
+    return kLfoCycle / (static_cast<double>(period) / kPeriodSamples);
+}
 
 float advanceBy(float position, double advance) {
     const double advanced = position + advance;
     // Just below a cycle the rounding can store 256 itself; the next advance wraps it as any
     // other, and a read takes it as position 0.
-    if (advanced < kCycle) return static_cast<float>(advanced);
+    if (advanced < kLfoCycle) return static_cast<float>(advanced);
     const double rounded = static_cast<float>(advanced);
-    const double cycles = std::trunc(advanced / kCycle);
-    return withinCycle(static_cast<float>(rounded - kCycle * cycles));
+    const double cycles = std::trunc(advanced / kLfoCycle);
+    return withinCycle(static_cast<float>(rounded - kLfoCycle * cycles));
 }
 
 }  // namespace
@@ -54,13 +56,4 @@ float advanceOscillator(float position, float period) {
     // A period that is not a positive length (no tempo from the host) holds the oscillator.
     if (!(period > 0.0f)) return withinCycle(position);
     return advanceBy(position, advanceFor(period));
-}
-
-float advanceOscillator(float position, float period, float& advancePeriod, double& advance) {
-    if (!(period > 0.0f)) return withinCycle(position);
-    if (period != advancePeriod) {
-        advancePeriod = period;
-        advance = advanceFor(period);
-    }
-    return advanceBy(position, advance);
 }

@@ -11,7 +11,3 @@ float readOscillator(const float* table, float position);
 
 // The running position one period (40 samples) later, for a cycle of `period` samples.
 float advanceOscillator(float position, float period);
-
-// The same with the advance per period kept beside the period it was worked out for, so that
-// the divisions run again only when the period changes.
-float advanceOscillator(float position, float period, float& advancePeriod, double& advance);

@@ -63,3 +63,18 @@ void mi::selectFilterLfo(int32_t type) {
     filterLfoPeriod = static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick);
     filterLfoRateCurrent = filterLfoRateTarget;
 }
+
+// A chorus shape restarts its oscillator. The chorus reads the table in double precision, each
+// entry beside its rise to the next (the entry after the last is the first), so the widened
+// table is made here, once per choice, rather than in every block.
+void mi::selectChorusLfo(int32_t type) {
+    chorusLfoType = type;
+    chorusLfoTable = chorusLfoTableFor(type, chorusLfoTable);
+    chorusLfoPhase = 0.0f;
+    if (chorusLfoTable == nullptr) return;
+    for (int32_t i = 0; i < kLfoTableSize; ++i) {
+        const int32_t next = (i + 1) & (kLfoTableSize - 1);
+        chorusLfoLevel[i] = chorusLfoTable[i];
+        chorusLfoRise[i] = double{chorusLfoTable[next]} - chorusLfoTable[i];
+    }
+}

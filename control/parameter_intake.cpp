@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "control/cutoff_curve.h"
 #include "control/delay_mode_value.h"
 #include "machine/float_environment.h"
 #include "machine/machine.h"
-#include "machine/portable_math.h"
 #include "machine/parameters.h"
 
 namespace {
@@ -48,16 +48,9 @@ float mi::glideStepFor(float target, float current) const {
     return std::fabs(static_cast<float>(static_cast<double>(perSample) * kPeriodSamples));
 }
 
-// "FLT Cutoff" follows 2^(x^2) - 1 of the top cutoff, x the value's share of its range, so
-// the low end gets most of the travel. Every stage is held in single precision: values up
-// to 19 give exactly 0 Hz.
+// The cutoff curve held in single precision as the target stores it.
 float mi::cutoffFor(int32_t value) const {
-    const float share = static_cast<float>(value / kCutoffParameterTop);
-    const float squared = static_cast<float>(static_cast<double>(share) * share);
-    const float power = static_cast<float>(portable::exp2(static_cast<double>(squared)));
-    const int32_t rate = masterInfo->sampleRate;
-    const double top = rate < kReferenceRate ? rate * 0.5 : kNyquistCap;
-    return static_cast<float>((static_cast<double>(power) - 1.0) * top);
+    return static_cast<float>(cutoffCurve(value, masterInfo->sampleRate));
 }
 
 // The mode value follows a new parameter only in the modes that have one, gliding there.
@@ -147,11 +140,7 @@ void HOST_CALL mi::ProcessTick() {
     if (arrived(ParamOffsetLeft, g.offsetLeft, v)) restartLine(offsetLengthLeft, offsetPosLeft, v);
     if (arrived(ParamOffsetRight, g.offsetRight, v))
         restartLine(offsetLengthRight, offsetPosRight, v);
-    if (arrived(ParamChorusLfoType, g.chorusLfoType, v)) {
-        chorusLfoType = v;
-        chorusLfoTable = chorusLfoTableFor(v, chorusLfoTable);
-        chorusLfoPhase = 0.0f;
-    }
+    if (arrived(ParamChorusLfoType, g.chorusLfoType, v)) selectChorusLfo(v);
     if (arrived(ParamChorusRate, g.chorusRate, v)) chorusRate = v;
     if (arrived(ParamChorusDepth, g.chorusDepth, v)) chorusDepth = v;
     if (arrived(ParamFeedbackLeft, g.feedbackLeft, v))

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <span>
 
+#include "control/cutoff_curve.h"
+#include "control/delay_mode_value.h"
 #include "display/name_lists.h"
 #include "machine/float_environment.h"
 #include "machine/machine.h"
@@ -41,7 +43,8 @@ const char* nameText(int index, int32_t value) {
 }
 
 const char* delayText(int32_t value) {
-    if (value <= kTickValueLimit) return print("%.3f Tick", value / kThousandthsPerTick);
+    if (value <= kTickValueLimit)
+        return print("%.3f Tick", static_cast<double>(value) / kThousandthsPerTick);
     return print("%d Smp", value - kTickValueLimit);
 }
 
@@ -54,32 +57,27 @@ const char* gainText(int32_t value) {
 // The mode parameter means something only in the modes that shape the signal, so its text
 // follows the side's current mode rather than the value alone.
 const char* modeParameterText(int32_t mode, int32_t value) {
-    const double share = static_cast<double>(static_cast<float>(value / 100.0));
+    const double share = modeParameterShare(value);
     switch (mode) {
-        case 5: {  // Bitcrusher: the bit depth
-            const int32_t bits = truncateSaturating(share * kCrusherMaxBits);
-            if (bits == kCrusherMaxBits) return print("%d (Orig)", value);
+        case DelayModeBitcrusher: {  // the bit depth
+            const int32_t bits = truncateSaturating(crusherBitsOf(share));
+            if (bits == kBitcrusherMaxBits) return print("%d (Orig)", value);
             return print("%d (%d Bit)", value, bits);
         }
-        case 3:  // Clipping: the level on the 16-bit scale
-            return print("%d (%d)", value, truncateSaturating(share * kFullScale));
-        case 4:  // Waveshaper
+        case DelayModeClipping:  // the level on the 16-bit scale
+            return print("%d (%d)", value, truncateSaturating(clipLevelOf(share)));
+        case DelayModeWaveshaper:
             return print("%d (%%)", value);
         default:
             return print("(notused)");
     }
 }
 
-// The cutoff control runs along 2^(x^2) - 1, up to half the rate but never above 22050 Hz.
 const char* cutoffText(const MasterInfo* master, int32_t value) {
     // A host that asks before handing over its master information sees the reference rate.
     const int32_t rate =
         master != nullptr ? master->sampleRate : static_cast<int32_t>(kReferenceRate);
-    const float fraction = static_cast<float>(value / kCutoffValueMax);
-    const float square = static_cast<float>(static_cast<double>(fraction) * fraction);
-    const float curve = static_cast<float>(portable::exp2(static_cast<double>(square)));
-    const double nyquist = rate >= kReferenceRate ? kNyquistCap : rate * 0.5;
-    return print("%dHz", truncateSaturating((static_cast<double>(curve) - 1.0) * nyquist));
+    return print("%dHz", truncateSaturating(cutoffCurve(value, rate)));
 }
 
 // Modes 3 to 5 are the only ones with a mode parameter text; a machine not yet set up holds

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "dsp/chorus_phase.h"
+#include "dsp/stages.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
 
-constexpr double kCycle = kLfoTableSize;  // table positions per oscillator cycle
 constexpr int32_t kMaxDepth = 100;
 constexpr int32_t kRingLengthBits = std::bit_cast<int32_t>(float{kChorusRing});
 
@@ -20,46 +20,37 @@ constexpr int32_t kRingLengthBits = std::bit_cast<int32_t>(float{kChorusRing});
 // (only at a handful of frames per second) is taken modulo a cycle, so that one subtraction
 // always brings the phase back into the table.
 double phaseIncrement(int32_t sampleRate, int32_t rate) {
-    const double increment = kCycle / (sampleRate / (rate / kTenthsPerHertz));
+    const double increment = kLfoCycle / (sampleRate / (rate / kTenthsPerHertz));
     if (!std::isfinite(increment) || !(increment > 0.0)) return 0.0;
-    return increment < kCycle ? increment : std::fmod(increment, kCycle);
+    return increment < kLfoCycle ? increment : std::fmod(increment, kLfoCycle);
 }
 
 }  // namespace
 
-// The oscillator table in double precision, each entry with its rise to the next (the entry
-// after the last is the first), worked out again only when another table is selected.
-void mi::widenChorusTable() {
-    const float* const table = chorusLfoTable;
-    for (int32_t i = 0; i < kLfoTableSize; ++i) {
-        const int32_t next = (i + 1) & (kLfoTableSize - 1);
-        chorusLfoLevel[i] = table[i];
-        chorusLfoRise[i] = double{table[next]} - table[i];
-    }
-    chorusLfoWidened = table;
-}
-
-void mi::runChorus(int32_t begin, int32_t end) {
-    if (chorusLfoWidened != chorusLfoTable) widenChorusTable();
+// The oscillator reads its levels from the widened table that the intake made when it
+// selected the shape.
+void dsp::runChorus(mi& machine, Wet wet, int32_t begin, int32_t end) {
     const int32_t count = end - begin;
     if (count <= 0) return;
-    const double increment = phaseIncrement(masterInfo->sampleRate, chorusRate);
+    const double increment = phaseIncrement(machine.masterInfo->sampleRate, machine.chorusRate);
     // The depth keeps the read between 2 and 398 slots ahead, so inside the ring after one
     // wrap.
-    const double depth = std::clamp(chorusDepth, 0, kMaxDepth) * kChorusDepthScale;
-    const float phase = chorusLfoPhase >= 0.0f && chorusLfoPhase < kCycle ? chorusLfoPhase : 0.0f;
-    const int32_t firstWrite =
-        chorusWriteIndex >= 0 && chorusWriteIndex <= kChorusRing ? chorusWriteIndex : 0;
+    const double depth = std::clamp(machine.chorusDepth, 0, kMaxDepth) * kChorusDepthScale;
+    const float phase = machine.chorusLfoPhase >= 0.0f && machine.chorusLfoPhase < kLfoCycle
+                            ? machine.chorusLfoPhase
+                            : 0.0f;
+    const int32_t writeIndex = machine.chorusWriteIndex;
+    const int32_t firstWrite = writeIndex >= 0 && writeIndex <= kChorusRing ? writeIndex : 0;
 
     // Where each frame reads. This depends on nothing the frames write, so it is worked out
     // for all of them first, free of any chain from one frame to the next.
     double phases[kMaxBlockFrames];
-    chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
-    dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
-        const double* const level = chorusLfoLevel;
-        const double* const rise = chorusLfoRise;
+    machine.chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
+    dsp::runLoop(machine.wideVectors, [&]() TARVO_INLINE_LOOP {
+        const double* const level = machine.chorusLfoLevel;
+        const double* const rise = machine.chorusLfoRise;
         int32_t slots[kMaxBlockFrames];
-        float fractions[kMaxBlockFrames], positions[kMaxBlockFrames];
+        float fractions[kMaxBlockFrames];
         for (int32_t m = 0; m < count; ++m) {
             // The oscillator: the phase lies in 0..256, so its whole part indexes the table.
             const int32_t i = static_cast<int32_t>(phases[m]);
@@ -73,21 +64,19 @@ void mi::runChorus(int32_t begin, int32_t end) {
             // length exactly when the position does. (Positive floats order as their bits do.)
             const int32_t beyond = std::bit_cast<int32_t>(sum) >= kRingLengthBits;
             const float readPos = sum - float{kChorusRing} * static_cast<float>(beyond);
-            positions[m] = readPos;
             slots[m] = static_cast<int32_t>(readPos);
             fractions[m] =
                 readPos - static_cast<float>(slots[m]);  // exact: the position's fraction
         }
-        chorusReadPos = positions[count - 1];
 
         // The ring's reads and writes in frame order, then the interpolation between the two slots
         // each frame read, which depends on nothing else. The slot after the ring's last repeats
         // its first, so that a read between them needs no wrap; the buffers hold more than the
         // ring.
-        float* __restrict ringLeft = chorusBufferLeft;
-        float* __restrict ringRight = chorusBufferRight;
-        float* __restrict wetL = wetLeft + begin;
-        float* __restrict wetR = wetRight + begin;
+        float* __restrict ringLeft = machine.chorusBufferLeft;
+        float* __restrict ringRight = machine.chorusBufferRight;
+        float* __restrict wetL = wet.left + begin;
+        float* __restrict wetR = wet.right + begin;
         static_assert(kChorusBufferFloats > kChorusRing);
         ringLeft[kChorusRing] = ringLeft[0];
         ringRight[kChorusRing] = ringRight[0];
@@ -122,6 +111,6 @@ void mi::runChorus(int32_t begin, int32_t end) {
             wetR[m] = static_cast<float>(
                 readRight[2 * m] + (double{readRight[2 * m + 1]} - readRight[2 * m]) * fraction);
         }
-        chorusWriteIndex = write;
+        machine.chorusWriteIndex = write;
     });
 }

@@ -6,15 +6,15 @@
 
 #include <cstdint>
 
-namespace dsp {
+#include "machine/constants.h"
 
-inline constexpr double kPhaseCycle = 256.0;  // table positions per oscillator cycle
+namespace dsp {
 
 // A moved phase held in single precision, a whole cycle taken off at the wrap.
 inline float wrappedPhase(float moved) {
-    if (moved >= kPhaseCycle) {
-        moved = static_cast<float>(moved - kPhaseCycle);
-        if (moved >= kPhaseCycle) moved = 0.0f;  // a sum that rounded up to two whole cycles
+    if (moved >= kLfoCycle) {
+        moved = static_cast<float>(moved - kLfoCycle);
+        if (moved >= kLfoCycle) moved = 0.0f;  // a sum that rounded up to two whole cycles
     }
     return moved;
 }

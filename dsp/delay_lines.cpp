@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "dsp/conversions.h"
+#include "dsp/stages.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
@@ -19,15 +20,6 @@ namespace {
 
 enum class Entry { Plain, Clipped, Shaped, Crushed, Silent };
 enum class Readout { Normal, Inverted, Reverse };
-
-enum DelayMode : int32_t {
-    kNormal = 0,
-    kInverted = 1,
-    kReverse = 2,
-    kClipping = 3,
-    kWaveshaper = 4,
-    kBitcrusher = 5,
-};
 
 constexpr int32_t kFixedShift = 10;  // kFixedOne = 1 << kFixedShift
 static_assert(kFixedOne == 1 << kFixedShift);
@@ -363,8 +355,8 @@ using ChannelLoop = void (*)(ChannelLines&, const float*, float*, int32_t, int32
 // Unknown modes act as "Normal"; without input the shaping modes have nothing to shape and
 // read out like "Normal" too.
 int32_t effectiveMode(int32_t mode, bool inputPresent) {
-    if (mode < kNormal || mode > kBitcrusher) return kNormal;
-    if (!inputPresent && mode >= kClipping) return kNormal;
+    if (mode < DelayModeNormal || mode > DelayModeBitcrusher) return DelayModeNormal;
+    if (!inputPresent && mode >= DelayModeClipping) return DelayModeNormal;
     return mode;
 }
 
@@ -372,24 +364,24 @@ template <bool kFinite>
 ChannelLoop channelLoop(int32_t mode, bool inputPresent) {
     if (!inputPresent) {
         switch (mode) {
-            case kInverted:
+            case DelayModeInverted:
                 return runChannel<Entry::Silent, Readout::Inverted, kFinite>;
-            case kReverse:
+            case DelayModeReverse:
                 return runChannel<Entry::Silent, Readout::Reverse, kFinite>;
             default:
                 return runChannel<Entry::Silent, Readout::Normal, kFinite>;
         }
     }
     switch (mode) {
-        case kInverted:
+        case DelayModeInverted:
             return runChannel<Entry::Plain, Readout::Inverted, kFinite>;
-        case kReverse:
+        case DelayModeReverse:
             return runChannel<Entry::Plain, Readout::Reverse, kFinite>;
-        case kClipping:
+        case DelayModeClipping:
             return runShapedChannel<Entry::Clipped, kFinite>;
-        case kWaveshaper:
+        case DelayModeWaveshaper:
             return runShapedChannel<Entry::Shaped, kFinite>;
-        case kBitcrusher:
+        case DelayModeBitcrusher:
             return runShapedChannel<Entry::Crushed, kFinite>;
         default:
             return runChannel<Entry::Plain, Readout::Normal, kFinite>;
@@ -417,7 +409,7 @@ template <bool kFinite>
 void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t modeRight,
               const float* samples, float* wetLeft, float* wetRight, int32_t begin, int32_t end,
               bool inputPresent) {
-    if (modeLeft == kNormal && modeRight == kNormal && inStep(left, right)) {
+    if (modeLeft == DelayModeNormal && modeRight == DelayModeNormal && inStep(left, right)) {
         if (inputPresent)
             runPair<Entry::Plain, kFinite>(left, right, samples, wetLeft, wetRight, begin, end);
         else
@@ -430,27 +422,28 @@ void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t
 
 }  // namespace
 
-void mi::runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
-                       bool inputFinite) {
-    ChannelLines left = channelLines(
-        delayBufferA, delayBufferB, delayLengthLeft, delayPosLeft, offsetLengthLeft, offsetPosLeft,
-        delayBufferFrames, feedbackGainLeft, modeValueLeftCurrent, clipGainLeft, wideVectors);
-    ChannelLines right =
-        channelLines(delayBufferA + 1, delayBufferB + 1, delayLengthRight, delayPosRight,
-                     offsetLengthRight, offsetPosRight, delayBufferFrames, feedbackGainRight,
-                     modeValueRightCurrent, clipGainRight, wideVectors);
+void dsp::runDelayLines(mi& m, const LineControls& controls, const float* samples, Wet wet,
+                        int32_t begin, int32_t end, bool inputPresent, bool inputFinite) {
+    ChannelLines left = channelLines(m.delayBufferA, m.delayBufferB, m.delayLengthLeft,
+                                     m.delayPosLeft, m.offsetLengthLeft, m.offsetPosLeft,
+                                     m.delayBufferFrames, controls.feedbackLeft,
+                                     controls.modeValueLeft, controls.clipGainLeft, m.wideVectors);
+    ChannelLines right = channelLines(
+        m.delayBufferA + 1, m.delayBufferB + 1, m.delayLengthRight, m.delayPosRight,
+        m.offsetLengthRight, m.offsetPosRight, m.delayBufferFrames, controls.feedbackRight,
+        controls.modeValueRight, controls.clipGainRight, m.wideVectors);
 
-    const int32_t modeLeft = effectiveMode(delayModeLeft, inputPresent);
-    const int32_t modeRight = effectiveMode(delayModeRight, inputPresent);
+    const int32_t modeLeft = effectiveMode(m.delayModeLeft, inputPresent);
+    const int32_t modeRight = effectiveMode(m.delayModeRight, inputPresent);
     if (inputFinite)
-        runLines<true>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+        runLines<true>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
                        inputPresent);
     else
-        runLines<false>(left, right, modeLeft, modeRight, samples, wetLeft, wetRight, begin, end,
+        runLines<false>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
                         inputPresent);
 
-    delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
-    offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
-    delayPosRight = right.loopFrame * kFixedOne + right.loopFraction;
-    offsetPosRight = right.offsetFrame * kFixedOne + right.offsetFraction;
+    m.delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
+    m.offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
+    m.delayPosRight = right.loopFrame * kFixedOne + right.loopFraction;
+    m.offsetPosRight = right.offsetFrame * kFixedOne + right.offsetFraction;
 }

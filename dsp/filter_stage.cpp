@@ -6,11 +6,13 @@
 #include <iterator>
 
 #include "dsp/conversions.h"
-#include "dsp/filter_stretch.h"
+#include "dsp/stages.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
 namespace {
+
+using dsp::FilterStretch;
 
 // A history that has turned into infinities or NaN (after input no host should send, or a
 // blown-up resonance) would ring for ever; it starts again from silence.
@@ -164,12 +166,14 @@ bool runBothRoundedOn(bool wide, float* wetL, float* wetR, float (&historyL)[4],
 // The histories are looked at once, before the first stretch: from finite histories, finite
 // coefficients (as every design gives) and finite wet input (as the stages before give) every
 // sum is finite and every output is held in range, so they cannot turn non-finite on the way.
-void mi::runFilterStretches(const FilterStretch* stretches, int32_t count) {
+void dsp::runFilter(mi& m, const FilterStretch* stretches, int32_t count, Wet wet) {
+    float(&filterStateLeft)[4] = m.filterStateLeft;
+    float(&filterStateRight)[4] = m.filterStateRight;
     restartIfNotFinite(filterStateLeft);
     restartIfNotFinite(filterStateRight);
-    float* __restrict wetL = wetLeft;
-    float* __restrict wetR = wetRight;
-    if (runBothRoundedOn(wideVectors, wetL, wetR, filterStateLeft, filterStateRight, stretches,
+    float* __restrict wetL = wet.left;
+    float* __restrict wetR = wet.right;
+    if (runBothRoundedOn(m.wideVectors, wetL, wetR, filterStateLeft, filterStateRight, stretches,
                          count))
         return;
     for (int32_t s = 0; s < count; ++s) {
@@ -182,9 +186,4 @@ void mi::runFilterStretches(const FilterStretch* stretches, int32_t count) {
         left.store(filterStateLeft);
         right.store(filterStateRight);
     }
-}
-
-void mi::runFilter(int32_t begin, int32_t end) {
-    const FilterStretch stretch{begin, end, filterCoefLeft, filterCoefRight};
-    runFilterStretches(&stretch, 1);
 }

@@ -1,13 +1,15 @@
 // The input mode rewrites each frame of the host buffer in place; the conditioned frame is
 // both the delay input and the dry signal.
+#include <cstdint>
+
 #include "dsp/conversions.h"
-#include "machine/machine.h"
+#include "dsp/stages.h"
 
 namespace {
 enum InputMode : uint8_t { kStereo = 0, kMono = 1, kInvertBoth = 2, kInvertLeft = 3 };
 }  // namespace
 
-void mi::conditionInput(float* samples, int32_t begin, int32_t end) {
+void dsp::conditionInput(uint8_t inputMode, float* samples, int32_t begin, int32_t end) {
     float* const first = samples + 2 * begin;
     float* const last = samples + 2 * end;
     switch (inputMode) {

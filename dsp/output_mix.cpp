@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "dsp/conversions.h"
+#include "dsp/stages.h"
 #include "dsp/wide_vectors.h"
 #include "machine/machine.h"
 
@@ -38,10 +39,7 @@ struct ShareGlide {
     float low = -std::numeric_limits<float>::infinity();
 };
 
-struct Mix {
-    double dryLeft, dryRight, wetLeft, wetRight;
-    float shareLeft, shareRight;  // of each wet channel on its own side, while they stand
-};
+using dsp::MixControls;
 
 // A frame's output. Every sum is formed left to right as written, so the products of the
 // share and the wet gain, which come first, may be formed once per stretch. A block whose input
@@ -76,13 +74,14 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict frame, double wL, doubl
 
 // The shares stand still for the stretch: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samples,
+TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restrict samples,
                                           const float* __restrict wetLeft,
                                           const float* __restrict wetRight, int32_t begin,
                                           int32_t end) {
     const double pL = mix.shareLeft, pR = mix.shareRight;
-    const double leftToLeft = pL * mix.wetLeft, rightToRight = pR * mix.wetRight;
-    const double rightToLeft = (1.0 - pR) * mix.wetRight, leftToRight = (1.0 - pL) * mix.wetLeft;
+    const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
+    const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
+    const double rightToLeft = (1.0 - pR) * wetGainRight, leftToRight = (1.0 - pL) * wetGainLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
     for (int32_t j = begin; j < end; ++j)
         mixFrame<kInput, kFinite>(samples + 2 * j, wetLeft[j], wetRight[j], dryLeft, dryRight,
@@ -92,7 +91,7 @@ TARVO_INLINE_LOOP inline void mixStanding(const Mix& mix, float* __restrict samp
 // The shares glide: their paths through the block (chains of single-precision sums) were
 // worked out with the glide steps, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixGliding(const Mix& mix, float* __restrict samples,
+TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restrict samples,
                                          const float* __restrict wetLeft,
                                          const float* __restrict wetRight,
                                          const float* __restrict sharesLeft,
@@ -111,7 +110,7 @@ TARVO_INLINE_LOOP inline void mixGliding(const Mix& mix, float* __restrict sampl
 }
 
 template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixFrames(const Mix& mix, bool panGlides, float* samples,
+TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, float* samples,
                                         const float* wetLeft, const float* wetRight,
                                         const float* sharesLeft, const float* sharesRight,
                                         int32_t begin, int32_t end) {
@@ -125,24 +124,23 @@ TARVO_INLINE_LOOP inline void mixFrames(const Mix& mix, bool panGlides, float* s
 }  // namespace
 
 // Both shares' chains side by side in one loop.
-void mi::glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32_t end) {
+void dsp::glideShares(mi& m, float* sharesLeft, float* sharesRight, int32_t begin, int32_t end) {
     if (end <= begin) return;
-    ShareGlide left(panMixLeftCurrent, panMixLeftTarget, panMixLeftStep);
-    ShareGlide right(panMixRightCurrent, panMixRightTarget, panMixRightStep);
+    ShareGlide left(m.panMixLeftCurrent, m.panMixLeftTarget, m.panMixLeftStep);
+    ShareGlide right(m.panMixRightCurrent, m.panMixRightTarget, m.panMixRightStep);
     for (int32_t j = begin; j < end; ++j) {
         sharesLeft[j] = left.next();
         sharesRight[j] = right.next();
     }
-    panMixLeftCurrent = sharesLeft[end - 1];
-    panMixRightCurrent = sharesRight[end - 1];
+    m.panMixLeftCurrent = sharesLeft[end - 1];
+    m.panMixRightCurrent = sharesRight[end - 1];
 }
 
-void mi::mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
-                   const float* sharesLeft, const float* sharesRight) {
-    const Mix mix{dryGainLeft,  dryGainRight,      wetGainLeft,
-                  wetGainRight, panMixLeftCurrent, panMixRightCurrent};
-    const bool panGlides = panLfoType != 0;
-    dsp::runLoop(wideVectors, [&]() TARVO_INLINE_LOOP {
+void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, float* samples,
+                    const float* wetLeft, const float* wetRight, const float* sharesLeft,
+                    const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
+                    bool inputFinite) {
+    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
             mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
                                    sharesRight, begin, end);

@@ -1,29 +1,38 @@
-// The audio operation: cuts each block into chunks on a grid of 40-sample periods that runs
-// on from one block to the next, runs the glide step at the start of every period and passes
-// the block through the stage chain.
+// The audio operation: runs the glide step at the start of every 40-sample period and passes
+// the audio through the stage chain.
+//
+// Spans of frames, from the longest:
+// - block: the frames of one call from the host, here at most 256; a longer call is cut into
+//   pieces of 256 frames or fewer, each rendered as a block of its own;
+// - period: the 40 samples from one glide step to the next, on a grid that runs on across
+//   blocks, so that a block can begin or end inside a period;
+// - chunk: the frames of one block that lie in one period, the unit over which the glided
+//   controls stand still;
+// - stretch: consecutive chunks of a block over which a stage finds its controls the same,
+//   run by that stage in one go.
 //
 // No stage feeds anything back to the glide step but the pan shares, which move by rule and
 // not by the signal. So the glide steps of a block run first, each chunk keeping what the
 // stages read from them, and the pan shares are moved along; then every stage runs through
-// the whole block in turn, changing its controls only where the next chunk's differ. The
-// stages see exactly what they would chunk by chunk, in longer stretches.
+// the whole block in turn, stretch by stretch. The stages see exactly what they would chunk by
+// chunk.
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
 
 #include "dsp/conversions.h"
-#include "dsp/filter_stretch.h"
+#include "dsp/stages.h"
 #include "machine/float_environment.h"
 #include "machine/machine.h"
 
+namespace {
+
+using dsp::FilterStretch;
+using dsp::LineControls;
+using dsp::MixControls;
+
 // What a chunk's stages read of the controls the glide step moves.
-struct LineControls {
-    float feedbackLeft, feedbackRight, modeValueLeft, modeValueRight, clipGainLeft, clipGainRight;
-};
-struct MixControls {
-    float dryLeft, dryRight, wetLeft, wetRight, shareLeft, shareRight;
-};
 struct ChunkControls {
     int32_t begin, end;
     LineControls lines;
@@ -32,11 +41,16 @@ struct ChunkControls {
     MixControls mix;
 };
 
-namespace {
-
-// The most chunks a block of kMaxBlockFrames can have: the one carried in, the whole periods
-// and a tail.
+// The most chunks a block can have: the rest of a period carried in, the whole periods and a
+// period begun at its end.
 constexpr int32_t kMaxChunks = kMaxBlockFrames / kPeriodSamples + 2;
+
+// The block's chunks with their controls, and the pan shares of every frame while they glide.
+struct BlockPlan {
+    ChunkControls chunks[kMaxChunks];
+    int32_t count = 0;
+    float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
+};
 
 template <typename T>
 bool same(const T& a, const T& b) {
@@ -45,13 +59,108 @@ bool same(const T& a, const T& b) {
 
 // Runs `stage` over the stretches of consecutive chunks whose controls `equal` finds the same.
 template <typename Equal, typename Stage>
-void forEachStretch(const ChunkControls* chunks, int32_t count, Equal equal, Stage stage) {
-    for (int32_t c = 0; c < count;) {
+void forEachStretch(const BlockPlan& plan, Equal equal, Stage stage) {
+    const ChunkControls* chunks = plan.chunks;
+    for (int32_t c = 0; c < plan.count;) {
         int32_t last = c;
-        while (last + 1 < count && equal(chunks[c], chunks[last + 1])) ++last;
+        while (last + 1 < plan.count && equal(chunks[c], chunks[last + 1])) ++last;
         stage(chunks[c], chunks[c].begin, chunks[last].end);
         c = last + 1;
     }
+}
+
+// Keeps what the stages of frames begin..end-1 read of the controls, and moves the pan shares
+// through those frames.
+void recordChunk(mi& m, BlockPlan& plan, int32_t begin, int32_t end) {
+    ChunkControls& c = plan.chunks[plan.count++];
+    c.begin = begin;
+    c.end = end;
+    c.lines = {m.feedbackGainLeft,      m.feedbackGainRight, m.modeValueLeftCurrent,
+               m.modeValueRightCurrent, m.clipGainLeft,      m.clipGainRight};
+    std::copy(std::begin(m.filterCoefLeft), std::end(m.filterCoefLeft), c.coefLeft);
+    std::copy(std::begin(m.filterCoefRight), std::end(m.filterCoefRight), c.coefRight);
+    c.resampleRatio = m.resampleRatio;
+    // Gliding shares are moved here and kept frame by frame; standing ones are the chunk's.
+    const bool glides = m.panLfoType != 0;
+    c.mix = {m.dryGainLeft,
+             m.dryGainRight,
+             m.wetGainLeft,
+             m.wetGainRight,
+             glides ? 0.0f : m.panMixLeftCurrent,
+             glides ? 0.0f : m.panMixRightCurrent};
+    if (glides) dsp::glideShares(m, plan.sharesLeft, plan.sharesRight, begin, end);
+}
+
+// The stage chain through the block, each stage over the whole block before the next one
+// starts, with the controls each chunk recorded.
+void runStages(mi& m, float* samples, const BlockPlan& plan, bool inputPresent) {
+    if (plan.count == 0) return;
+    const int32_t begin = plan.chunks[0].begin, end = plan.chunks[plan.count - 1].end;
+    const dsp::Wet wet{m.wetLeft, m.wetRight};
+
+    if (inputPresent) dsp::conditionInput(m.inputMode, samples, begin, end);
+    // Input no host should send (infinities, NaN) is met by checks in the delay entry and the
+    // mix; a block without any runs without them.
+    const bool inputFinite =
+        !inputPresent || dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
+    forEachStretch(
+        plan, [](const ChunkControls& a, const ChunkControls& b) { return same(a.lines, b.lines); },
+        [&](const ChunkControls& c, int32_t from, int32_t to) {
+            dsp::runDelayLines(m, c.lines, samples, wet, from, to, inputPresent, inputFinite);
+        });
+    // A chorus type the intake found no table for has no oscillator to read: it stays off.
+    if (m.chorusLfoType != 0 && m.chorusLfoTable) dsp::runChorus(m, wet, begin, end);
+    if (m.filterType != 0) {
+        // One pass through every stretch, so the histories stay where the chain needs them.
+        FilterStretch stretches[kMaxChunks];
+        int32_t stretchCount = 0;
+        forEachStretch(
+            plan,
+            [](const ChunkControls& a, const ChunkControls& b) {
+                return same(a.coefLeft, b.coefLeft) && same(a.coefRight, b.coefRight);
+            },
+            [&](const ChunkControls& c, int32_t from, int32_t to) {
+                stretches[stretchCount++] = {from, to, c.coefLeft, c.coefRight};
+            });
+        dsp::runFilter(m, stretches, stretchCount, wet);
+    }
+    forEachStretch(
+        plan,
+        [](const ChunkControls& a, const ChunkControls& b) {
+            return same(a.resampleRatio, b.resampleRatio);
+        },
+        [&](const ChunkControls& c, int32_t from, int32_t to) {
+            if (c.resampleRatio != 1.0f) dsp::runSampleAndHold(m, c.resampleRatio, wet, from, to);
+        });
+    const bool panGlides = m.panLfoType != 0;
+    forEachStretch(
+        plan, [](const ChunkControls& a, const ChunkControls& b) { return same(a.mix, b.mix); },
+        [&](const ChunkControls& c, int32_t from, int32_t to) {
+            dsp::mixOutput(c.mix, panGlides, m.wideVectors, samples, wet.left, wet.right,
+                           plan.sharesLeft, plan.sharesRight, from, to, inputPresent, inputFinite);
+        });
+}
+
+// One block of at most kMaxBlockFrames frames: its chunks, each opened by a glide step where
+// a period begins, then the stages through all of them.
+void renderBlock(mi& m, float* samples, int32_t count, bool inputPresent) {
+    BlockPlan plan;
+    for (int32_t begin = 0; begin < count;) {
+        if (m.periodOpen == 0) {
+            m.glideStep();
+            m.periodOpen = 1;
+            m.periodRemaining = kPeriodSamples;
+        }
+        const int32_t end = std::min(count, begin + m.periodRemaining);
+        m.periodRemaining -= end - begin;
+        if (m.periodRemaining == 0) {  // the period is complete: the next frame opens one
+            m.periodOpen = 0;
+            m.periodRemaining = kPeriodSamples;
+        }
+        recordChunk(m, plan, begin, end);
+        begin = end;
+    }
+    runStages(m, samples, plan, inputPresent);
 }
 
 }  // namespace
@@ -70,163 +179,8 @@ bool HOST_CALL mi::RenderStereo(float* samples, int32_t count, int32_t workMode)
     int32_t done = 0;
     do {
         const int32_t piece = std::min(count - done, kMaxBlockFrames);
-        renderBlock(samples + 2 * static_cast<ptrdiff_t>(done), piece, inputPresent);
+        renderBlock(*this, samples + 2 * static_cast<ptrdiff_t>(done), piece, inputPresent);
         done += piece;
     } while (done < count);
     return true;
-}
-
-// One block of at most kMaxBlockFrames frames. periodCarry is the part of the current period
-// that falls due at the start of the next block, so the chunk count is known in advance: the
-// carried-in remainder, the whole periods, and a tail that begins a new period.
-void mi::renderBlock(float* samples, int32_t count, bool inputPresent) {
-    const int32_t afterCarry = count - periodCarry;
-    int32_t chunks = periodCarryPending + afterCarry / kPeriodSamples;
-    if (periodCarry > count) {
-        blockTailSamples = 0;
-        periodCarry -= count;
-    } else {
-        blockTailSamples = afterCarry % kPeriodSamples;
-        periodCarry = kPeriodSamples - blockTailSamples;
-    }
-    if (blockTailSamples != 0) ++chunks;
-
-    ChunkControls controls[kMaxChunks];
-    int32_t recorded = 0;
-    float sharesLeft[kMaxBlockFrames], sharesRight[kMaxBlockFrames];
-    for (int32_t chunk = 0; chunk < chunks; ++chunk) {
-        if (recorded == kMaxChunks) {  // never with the blocks RenderStereo passes on
-            runStages(samples, controls, recorded, inputPresent, sharesLeft, sharesRight);
-            recorded = 0;
-        }
-        if (periodOpen == 0) glideStep();
-        chunkEnd += periodRemaining;
-        if (chunkEnd >= count) {
-            // The block ends first: the rest of the period belongs to the next block.
-            periodRemaining = chunkEnd - count;
-            chunkEnd = count;
-            periodOpen = 1;
-        } else if (periodOpen == 1) {
-            // The period carried in from the last block is complete.
-            periodRemaining = kPeriodSamples;
-            periodOpen = 0;
-        }
-        recordChunk(controls[recorded], recorded, chunkStart, chunkEnd, sharesLeft, sharesRight);
-        chunkStart = chunkEnd;
-        if (periodOpen == 1) {
-            chunkStart = 0;
-            chunkEnd = 0;
-            if (periodRemaining == 0) {  // the period ended exactly with the block
-                periodRemaining = kPeriodSamples;
-                periodOpen = 0;
-            }
-        }
-    }
-    runStages(samples, controls, recorded, inputPresent, sharesLeft, sharesRight);
-    periodCarryPending = periodCarry != 0 ? 1 : 0;
-}
-
-// Keeps what the stages of frames begin..end-1 read of the controls, and moves the pan shares
-// through those frames.
-void mi::recordChunk(ChunkControls& c, int32_t& recorded, int32_t begin, int32_t end,
-                     float* sharesLeft, float* sharesRight) {
-    begin = std::max(begin, 0);
-    end = std::min(end, kMaxBlockFrames);
-    if (begin >= end) return;
-    c.begin = begin;
-    c.end = end;
-    c.lines = {feedbackGainLeft,      feedbackGainRight, modeValueLeftCurrent,
-               modeValueRightCurrent, clipGainLeft,      clipGainRight};
-    std::copy(std::begin(filterCoefLeft), std::end(filterCoefLeft), c.coefLeft);
-    std::copy(std::begin(filterCoefRight), std::end(filterCoefRight), c.coefRight);
-    c.resampleRatio = resampleRatio;
-    // Gliding shares are moved here and kept frame by frame; standing ones are the chunk's.
-    const bool glides = panLfoType != 0;
-    c.mix = {dryGainLeft,
-             dryGainRight,
-             wetGainLeft,
-             wetGainRight,
-             glides ? 0.0f : panMixLeftCurrent,
-             glides ? 0.0f : panMixRightCurrent};
-    if (glides) glideShares(sharesLeft, sharesRight, begin, end);
-    ++recorded;
-}
-
-// The stage chain through the recorded chunks, each stage over the whole stretch before the
-// next one starts, with the controls each chunk recorded; the controls are as the glide step
-// left them afterwards.
-void mi::runStages(float* samples, const ChunkControls* chunks, int32_t count, bool inputPresent,
-                   const float* sharesLeft, const float* sharesRight) {
-    if (count == 0) return;
-    const ChunkControls& last = chunks[count - 1];
-    const int32_t begin = chunks[0].begin, end = last.end;
-    const auto useLines = [this](const LineControls& l) {
-        feedbackGainLeft = l.feedbackLeft;
-        feedbackGainRight = l.feedbackRight;
-        modeValueLeftCurrent = l.modeValueLeft;
-        modeValueRightCurrent = l.modeValueRight;
-        clipGainLeft = l.clipGainLeft;
-        clipGainRight = l.clipGainRight;
-    };
-    const auto useMix = [this](const MixControls& m) {
-        dryGainLeft = m.dryLeft;
-        dryGainRight = m.dryRight;
-        wetGainLeft = m.wetLeft;
-        wetGainRight = m.wetRight;
-        panMixLeftCurrent = m.shareLeft;
-        panMixRightCurrent = m.shareRight;
-    };
-    const float panLeftAfter = panMixLeftCurrent, panRightAfter = panMixRightCurrent;
-
-    if (inputPresent) conditionInput(samples, begin, end);
-    // Input no host should send (infinities, NaN) is met by checks in the delay entry and the
-    // mix; a block without any runs without them.
-    const bool inputFinite =
-        !inputPresent || dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
-    forEachStretch(
-        chunks, count,
-        [](const ChunkControls& a, const ChunkControls& b) { return same(a.lines, b.lines); },
-        [&](const ChunkControls& c, int32_t from, int32_t to) {
-            useLines(c.lines);
-            runDelayLines(samples, from, to, inputPresent, inputFinite);
-        });
-    // A chorus type the intake found no table for has no oscillator to read: it stays off.
-    if (chorusLfoType != 0 && chorusLfoTable) runChorus(begin, end);
-    if (filterType != 0) {
-        // One pass through every stretch, so the histories stay where the chain needs them.
-        FilterStretch stretches[kMaxChunks];
-        int32_t stretchCount = 0;
-        forEachStretch(
-            chunks, count,
-            [](const ChunkControls& a, const ChunkControls& b) {
-                return same(a.coefLeft, b.coefLeft) && same(a.coefRight, b.coefRight);
-            },
-            [&](const ChunkControls& c, int32_t from, int32_t to) {
-                stretches[stretchCount++] = {from, to, c.coefLeft, c.coefRight};
-            });
-        runFilterStretches(stretches, stretchCount);
-    }
-    forEachStretch(
-        chunks, count,
-        [](const ChunkControls& a, const ChunkControls& b) {
-            return same(a.resampleRatio, b.resampleRatio);
-        },
-        [&](const ChunkControls& c, int32_t from, int32_t to) {
-            resampleRatio = c.resampleRatio;
-            if (resampleRatio != 1.0f) runSampleAndHold(from, to);
-        });
-    forEachStretch(
-        chunks, count,
-        [](const ChunkControls& a, const ChunkControls& b) { return same(a.mix, b.mix); },
-        [&](const ChunkControls& c, int32_t from, int32_t to) {
-            useMix(c.mix);
-            mixOutput(samples, from, to, inputPresent, inputFinite, sharesLeft, sharesRight);
-        });
-
-    // The controls as the last glide step left them, and the shares as the glide moved them.
-    useLines(last.lines);
-    resampleRatio = last.resampleRatio;
-    useMix(last.mix);
-    panMixLeftCurrent = panLeftAfter;
-    panMixRightCurrent = panRightAfter;
 }

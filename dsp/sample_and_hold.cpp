@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dsp/conversions.h"
+#include "dsp/stages.h"
 #include "machine/machine.h"
 
 namespace {
@@ -21,12 +22,11 @@ inline float lateness(float counter, float ratio) {
 
 }  // namespace
 
-void mi::runSampleAndHold(int32_t begin, int32_t end) {
-    const float ratio = resampleRatio;
-    float counter = std::isfinite(resampleCounter) ? resampleCounter : 0.0f;
-    float heldLeft = resampleHeldLeft, heldRight = resampleHeldRight;
-    float* __restrict wetL = wetLeft;
-    float* __restrict wetR = wetRight;
+void dsp::runSampleAndHold(mi& m, float ratio, Wet wet, int32_t begin, int32_t end) {
+    float counter = std::isfinite(m.resampleCounter) ? m.resampleCounter : 0.0f;
+    float heldLeft = m.resampleHeldLeft, heldRight = m.resampleHeldRight;
+    float* __restrict wetL = wet.left;
+    float* __restrict wetR = wet.right;
     for (int32_t j = begin; j < end; ++j) {
         // One more frame; adding 1 rounds to the same float in single as in double precision.
         counter = counter + 1.0f;
@@ -39,7 +39,7 @@ void mi::runSampleAndHold(int32_t begin, int32_t end) {
             wetR[j] = heldRight;
         }
     }
-    resampleCounter = counter;
-    resampleHeldLeft = heldLeft;
-    resampleHeldRight = heldRight;
+    m.resampleCounter = counter;
+    m.resampleHeldLeft = heldLeft;
+    m.resampleHeldRight = heldRight;
 }

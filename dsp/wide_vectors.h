@@ -1,7 +1,8 @@
 // Loops built twice: for every processor of the family, and for those with 256-bit vectors
 // and fused multiply-add, chosen once when the machine is set up. Both forms do the same
 // operations in the same order on the same values, so they give the same bits; the wide one
-// runs more frames at a time.
+// runs more frames at a time. Set-up records in the machine's wideVectors whether the
+// processor runs the wide form (machine/processor.h).
 #pragma once
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -16,16 +17,6 @@
 #define TARVO_INLINE_LOOP __attribute__((always_inline))
 
 namespace dsp {
-
-// Whether this processor (and its operating system) runs the wide form.
-inline bool processorHasWideVectors() {
-#if TARVO_HAS_WIDE_VECTORS
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-#else
-    return false;
-#endif
-}
 
 // The loop, inlined into a function compiled for the wide vectors.
 template <typename Loop>

@@ -1,19 +1,18 @@
 #include <array>
 
+#include "machine/global_values.h"
 #include "machine/parameters.h"
 
 namespace {
 constexpr int32_t kFlags = 2;
-constexpr int32_t kNoByte = 255;
-constexpr int32_t kNoWord = 65535;
 
 constexpr ParameterDescriptor byteParam(const char* name, const char* description, int32_t min,
                                         int32_t max, int32_t def) {
-    return {ParameterByte, name, description, min, max, kNoByte, kFlags, def};
+    return {ParameterByte, name, description, min, max, kNoByteValue, kFlags, def};
 }
 constexpr ParameterDescriptor wordParam(const char* name, const char* description, int32_t min,
                                         int32_t max, int32_t def) {
-    return {ParameterWord, name, description, min, max, kNoWord, kFlags, def};
+    return {ParameterWord, name, description, min, max, kNoWordValue, kFlags, def};
 }
 }  // namespace
 

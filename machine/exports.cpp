@@ -1,9 +1,10 @@
 // The library's two entry points and the machine's lifecycle operations.
+#include "machine/exports.h"
+
 #include <new>
 
 #include "host/abi.h"
 #include "machine/about_box.h"
-#include "machine/exports.h"
 #include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
@@ -38,11 +39,7 @@ HOST_EXPORT CMachineInterface* CreateMachine() {
 }
 
 void* HOST_CALL mi::Destroy(uint32_t deleteFlag) {
-    float** buffers[] = {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight};
-    for (float** buffer : buffers) {
-        delete[] *buffer;
-        *buffer = nullptr;
-    }
+    releaseBuffers();
     if (mdkHelper != nullptr) {
         mdkHelper->DestroyHelper(1);
         mdkHelper = nullptr;

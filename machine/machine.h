@@ -10,12 +10,13 @@
 
 class miex final : public CMDKMachineInterfaceEx {};
 
-struct ChunkControls;
-struct FilterStretch;
-
+// The machine: the host-facing header, then the state, field group by field group, each
+// group headed by the part that writes it. The render's stages (dsp/) and the parameter
+// control (control/) read and write these fields directly.
 class mi final : public CMDKMachineInterface {
   public:
-    // Host operations.
+    // Host operations (machine/exports.cpp, control/parameter_intake.cpp, dsp/render.cpp,
+    // display/value_text.cpp).
     void* HOST_CALL Destroy(uint32_t deleteFlag) override;
     void HOST_CALL ProcessTick() override;
     void HOST_CALL RunCommand(int32_t command) override;
@@ -27,11 +28,13 @@ class mi final : public CMDKMachineInterface {
     void HOST_CALL SetUp(DataInput* data) override;
     void HOST_CALL WriteState(DataOutput* output) override;
 
-    // Set-up.
+    // Set-up (machine/setup.cpp, machine/lookup_tables.cpp).
     void setUp();
+    void releaseBuffers();
     void fillLookupTables();
 
-    // Parameter control.
+    // Parameter control (control/): the tick's conversions and choices, the glide step and
+    // the filter design.
     int32_t lineLengthFor(int32_t value) const;
     float glideStepFor(float target, float current) const;
     float cutoffFor(int32_t value) const;
@@ -39,35 +42,19 @@ class mi final : public CMDKMachineInterface {
     const float* chorusLfoTableFor(int32_t type, const float* present) const;
     void selectPanLfo(int32_t type);
     void selectFilterLfo(int32_t type);
+    void selectChorusLfo(int32_t type);
     void receiveModeParam(int32_t param, int32_t mode, int32_t& target, float current, float& step);
     void designFilter(float cutoffHz, int32_t type);
     void glideStep();
     void glideFilter(int32_t rate);
     void glidePan();
 
-    // Audio engine.
-    void renderBlock(float* samples, int32_t count, bool inputPresent);
-    void recordChunk(ChunkControls& controls, int32_t& recorded, int32_t begin, int32_t end,
-                     float* sharesLeft, float* sharesRight);
-    void runStages(float* samples, const ChunkControls* chunks, int32_t count, bool inputPresent,
-                   const float* sharesLeft, const float* sharesRight);
-    void conditionInput(float* samples, int32_t begin, int32_t end);
-    void runDelayLines(const float* samples, int32_t begin, int32_t end, bool inputPresent,
-                       bool inputFinite);
-    void runChorus(int32_t begin, int32_t end);
-    void widenChorusTable();
-    void runFilter(int32_t begin, int32_t end);
-    void runFilterStretches(const FilterStretch* stretches, int32_t count);
-    void runSampleAndHold(int32_t begin, int32_t end);
-    void glideShares(float* sharesLeft, float* sharesRight, int32_t begin, int32_t end);
-    void mixOutput(float* samples, int32_t begin, int32_t end, bool inputPresent, bool inputFinite,
-                   const float* sharesLeft, const float* sharesRight);
-
     // Rest of the host-facing header.
     miex extension;
     int32_t sdkMarker;
 
-    // Lookup tables, filled at set-up and only read afterwards.
+    // Set-up: lookup tables, filled once and only read afterwards, and the record the host
+    // writes before every tick.
     float sineTable[kSineTableSize];
     float lfoSine[kLfoTableSize];
     float lfoTriangle[kLfoTableSize];
@@ -75,28 +62,19 @@ class mi final : public CMDKMachineInterface {
     float lfoRandom[kLfoTableSize];
     float lfoDoubleSaw[kLfoTableSize];
     float degreesToLfoIndex;
-
-    const float* filterLfoTable;
-    const float* panLfoTable;
-    const float* chorusLfoTable;
-
     GlobalValues globalValueRecord;
+    // The processor runs the loops' wide form (256-bit vectors, fused multiply-add).
+    bool wideVectors;
 
-    // Audio buffers: delayBufferA holds the two loops, delayBufferB the two offset lines,
-    // each delayBufferFrames interleaved stereo frames.
+    // Set-up: audio buffers. delayBufferA holds the two loops, delayBufferB the two offset
+    // lines, each delayBufferFrames interleaved stereo frames; the chorus rings.
     float* delayBufferA;
     float* delayBufferB;
     float* chorusBufferLeft;
     float* chorusBufferRight;
     int32_t delayBufferFrames;
 
-    // Line lengths and positions in fixed point (samples x 1024).
-    int32_t delayPosLeft, delayPosRight;
-    int32_t offsetPosLeft, offsetPosRight;
-    int32_t delayLengthLeft, delayLengthRight;
-    int32_t offsetLengthLeft, offsetLengthRight;
-
-    // Parameters used as received.
+    // Tick: parameters used as received, and the oscillators' tables.
     uint8_t inputMode;
     int32_t filterType;
     int32_t filterLfoType;
@@ -107,8 +85,23 @@ class mi final : public CMDKMachineInterface {
     int32_t modeParamLeft, modeParamRight;
     int32_t delayModeLeft, delayModeRight;
     int32_t inertia;
+    const float* filterLfoTable;
+    const float* panLfoTable;
+    const float* chorusLfoTable;
+    // A cache the tick fills when it selects a chorus shape: the chorus table in double
+    // precision with each entry's rise to the next, so that the chorus, which reads it at
+    // every frame, does not widen it at every block.
+    double chorusLfoLevel[kLfoTableSize], chorusLfoRise[kLfoTableSize];
 
-    // Glided controls: target, current value and step.
+    // Tick: line lengths in fixed point (samples x 1024). The delay lines move the positions,
+    // which the tick resets with each new length.
+    int32_t delayLengthLeft, delayLengthRight;
+    int32_t offsetLengthLeft, offsetLengthRight;
+    int32_t delayPosLeft, delayPosRight;
+    int32_t offsetPosLeft, offsetPosRight;
+
+    // Tick and glide step: glided controls, target, current value and step. The tick sets
+    // targets and steps, the glide step moves the current values.
     int32_t feedbackLeftTarget, feedbackRightTarget;
     float feedbackLeftCurrent, feedbackRightCurrent;
     float feedbackLeftStep, feedbackRightStep;
@@ -137,7 +130,7 @@ class mi final : public CMDKMachineInterface {
     float modeValueLeftStep, modeValueRightStep;
     float resampleTarget, resampleCurrent, resampleStep;
 
-    // Values derived from the glided controls.
+    // Glide step: values derived from the glided controls, which the render's stages read.
     float feedbackGainLeft, feedbackGainRight;
     float dryGainLeft, dryGainRight;
     float wetGainLeft, wetGainRight;
@@ -146,47 +139,38 @@ class mi final : public CMDKMachineInterface {
     float clipGainLeft, clipGainRight;
     float resampleRatio;
 
-    // Pan mix: share of each wet channel that stays on its own side.
+    // Glide step and output mix: the share of each wet channel that stays on its own side.
+    // The glide step sets targets and per-sample steps, the mix moves the shares toward them
+    // while the pan oscillator runs.
     float panMixLeftCurrent, panMixRightCurrent;
     float panMixLeftTarget, panMixRightTarget;
     float panMixLeftStep, panMixRightStep;
 
-    // Oscillator table positions, 0 <= p < 256.
+    // Oscillator table positions, 0 <= p < 256: the glide step moves the filter's and the
+    // pan's, the chorus stage the chorus's; the tick restarts them.
     float filterLfoPhase;
     float panLfoPhaseLeft, panLfoPhaseRight;
     float chorusLfoPhase;
-    // Positions per period of each oscillator, with the period they were worked out for.
-    float filterLfoAdvancePeriod, panLfoAdvancePeriodLeft, panLfoAdvancePeriodRight;
-    double filterLfoAdvance, panLfoAdvanceLeft, panLfoAdvanceRight;
 
-    // Filter: coefficients b0, b1, b2, fb1, fb2 and history x1, x2, y1, y2.
+    // Filter design: coefficients b0, b1, b2, fb1, fb2; filter stage: history x1, x2, y1, y2.
     float filterCoefLeft[5], filterCoefRight[5];
     float filterStateLeft[4], filterStateRight[4];
-    uint8_t filterDirty;
+    uint8_t filterDirty;  // set by the tick and the glide step, cleared by the design
 
-    // Render schedule on the 40-sample grid.
-    int32_t blockTailSamples;
-    int32_t periodCarry;
-    int32_t periodCarryPending;
-    int32_t chunkStart;
+    // Render: the period grid. periodOpen is 1 when the current period's glide step has run
+    // and periodRemaining of its samples are still to come; 0 when the next frame begins a
+    // period (periodRemaining then stands at 40).
     int32_t periodOpen;
     int32_t periodRemaining;
-    int32_t chunkEnd;
 
-    // Chorus and sample-and-hold state.
+    // Chorus stage: the ring's next slot to write.
     int32_t chorusWriteIndex;
-    float chorusReadPos;
-    // The chorus oscillator's table in double precision with each entry's rise to the next,
-    // and the table they were worked out from.
-    double chorusLfoLevel[kLfoTableSize], chorusLfoRise[kLfoTableSize];
-    const float* chorusLfoWidened;
+
+    // Sample-and-hold stage.
     float resampleCounter;
     float resampleHeldLeft, resampleHeldRight;
 
-    // The processor runs the loops' wide form (256-bit vectors, fused multiply-add).
-    bool wideVectors;
-
-    // Wet scratch, indexed by the frame's position in the block.
+    // Render: wet scratch, indexed by the frame's position in the block.
     float wetLeft[kMaxBlockFrames];
     float wetRight[kMaxBlockFrames];
 };

@@ -5,8 +5,9 @@
 #include <iterator>
 #include <new>
 
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "machine/parameters.h"
+#include "machine/processor.h"
 
 namespace {
 // Line positions are fixed point with 10 fraction bits in 32 bits, so no line may be longer
@@ -19,7 +20,17 @@ float* allocateZeroed(int64_t count) {
 }
 }  // namespace
 
+// The four buffers, given back; a machine without them renders nothing.
+void mi::releaseBuffers() {
+    for (float** buffer : {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
+        delete[] * buffer;
+        *buffer = nullptr;
+    }
+}
+
+// A second set-up of the same machine starts it afresh, with new buffers in place of the old.
 void mi::setUp() {
+    releaseBuffers();
     const int32_t rate = masterInfo->sampleRate;
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
 
@@ -32,14 +43,8 @@ void mi::setUp() {
     delayBufferB = allocateZeroed(2 * int64_t{delayBufferFrames});
     chorusBufferLeft = allocateZeroed(kChorusBufferFloats);
     chorusBufferRight = allocateZeroed(kChorusBufferFloats);
-    if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) {
-        // The render stays silent on a machine whose buffers could not be had.
-        for (float** buffer :
-             {&delayBufferA, &delayBufferB, &chorusBufferLeft, &chorusBufferRight}) {
-            delete[] * buffer;
-            *buffer = nullptr;
-        }
-    }
+    // The render stays silent on a machine whose buffers could not be had.
+    if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) releaseBuffers();
     std::fill(std::begin(wetLeft), std::end(wetLeft), 0.0f);
     std::fill(std::begin(wetRight), std::end(wetRight), 0.0f);
 
@@ -92,9 +97,8 @@ void mi::setUp() {
     filterLfoDepthTarget = filterLfoDepthCurrent = 50.0f;
     filterLfoDepthStep = 0.0f;
 
-    // The cutoff curve at its default 65000: half the rate, never above 22050 Hz.
-    const double startCutoff = rate >= kReferenceRate ? kNyquistCap : rate * 0.5;
-    cutoffTarget = cutoffCurrent = static_cast<float>(startCutoff);
+    // The cutoff curve at its default reaches its cap: half the rate, never above 22050 Hz.
+    cutoffTarget = cutoffCurrent = cutoffFor(kParameters[ParamCutoff].defaultValue);
     cutoffStep = 0.0f;
     resonanceTarget = resonanceCurrent = resonanceStep = 0.0f;
 
@@ -115,9 +119,6 @@ void mi::setUp() {
     panMixLeftStep = panMixRightStep = 0.0f;
 
     filterLfoPhase = panLfoPhaseLeft = panLfoPhaseRight = chorusLfoPhase = 0.0f;
-    // No period is 0, so the first glide step works the advances out.
-    filterLfoAdvancePeriod = panLfoAdvancePeriodLeft = panLfoAdvancePeriodRight = 0.0f;
-    filterLfoAdvance = panLfoAdvanceLeft = panLfoAdvanceRight = 0.0;
 
     std::fill(std::begin(filterStateLeft), std::end(filterStateLeft), 0.0f);
     std::fill(std::begin(filterStateRight), std::end(filterStateRight), 0.0f);
@@ -128,24 +129,17 @@ void mi::setUp() {
     filterDirty = 0;
 
     // The lengths the table defaults give, so nothing depends on the first tick.
-    delayLengthLeft = delayLengthRight = lineLengthFor(4000);
-    offsetLengthLeft = offsetLengthRight = lineLengthFor(0);
+    delayLengthLeft = delayLengthRight = lineLengthFor(kParameters[ParamDelayLeft].defaultValue);
+    offsetLengthLeft = offsetLengthRight = lineLengthFor(kParameters[ParamOffsetLeft].defaultValue);
 
-    blockTailSamples = 0;
-    periodCarry = 0;
-    periodCarryPending = 0;
-    chunkStart = 0;
-    periodOpen = 0;
+    periodOpen = 0;  // so the first render begins with a glide step
     periodRemaining = kPeriodSamples;
-    chunkEnd = 0;
 
     chorusWriteIndex = 0;
-    chorusReadPos = 0.0f;
-    chorusLfoWidened = nullptr;
     resampleCounter = 0.0f;
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
-    wideVectors = dsp::processorHasWideVectors();
-    degreesToLfoIndex = static_cast<float>(256.0 / 360.0);
+    wideVectors = processor::hasWideVectors();
+    degreesToLfoIndex = static_cast<float>(kLfoCycle / kDegreesPerCycle);
     fillLookupTables();
 }

@@ -1,6 +1,7 @@
 // The glide step: the glide rule, derived values, oscillators, filter modulation, pan mix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -8,6 +9,7 @@
 #include "control/glide_rule.h"
 #include "control/oscillator.h"
 #include "control_support.h"
+#include "render_support.h"
 
 namespace {
 
@@ -40,7 +42,6 @@ TEST(GlideStep, FeedbackGlidesOverOneTickAndStopsExactly) {
     tick(m, {{ParamFeedbackLeft, 80}});
     glide(m, 137);  // 30 / 0.2177 = 137.8 steps
     EXPECT_LT(m->feedbackLeftCurrent, 80.0f);
-    EXPECT_EQ(m->feedbackGainLeft, static_cast<float>(m->feedbackLeftCurrent / 100.0));
     glide(m);
     EXPECT_EQ(m->feedbackLeftCurrent, 80.0f);
     EXPECT_EQ(m->feedbackGainLeft, 0.8f);
@@ -95,51 +96,58 @@ TEST(GlideStep, InertiaZeroLandsEveryControlInOneRun) {
         << "level 10813 from parameter 33";
 }
 
-TEST(GlideStep, DerivedValuesFollowOnlyMovedControls) {
+// A level that arrives with inertia 0 changes the output at the start of the next period, not
+// in the middle of the current one, and by the factor 0.01 held in single precision.
+TEST(GlideThroughRender, ALevelChangesAtTheNextPeriodBoundary) {
     test::LocalMachine m;
-    m->feedbackGainLeft = m->wetGainLeft = m->dryGainRight = m->resampleRatio = -1.0f;
-    m->panLfoPeriodLeft = m->filterLfoPeriod = -1.0f;
-    glide(m, 3);
-    EXPECT_EQ(m->feedbackGainLeft, -1.0f);
-    EXPECT_EQ(m->wetGainLeft, -1.0f);
-    EXPECT_EQ(m->dryGainRight, -1.0f);
-    EXPECT_EQ(m->resampleRatio, -1.0f);
-    EXPECT_EQ(m->panLfoPeriodLeft, -1.0f);
-    EXPECT_EQ(m->filterLfoPeriod, -1.0f);
-    EXPECT_EQ(m->filterDirty, 0);
-
-    // A control away from its target counts as moved even when its step is 0.
-    m->feedbackLeftTarget = 70;
-    m->cutoffTarget = 1000.0f;
-    glide(m);
-    EXPECT_EQ(m->feedbackGainLeft, 0.5f);
-    EXPECT_EQ(m->filterDirty, 1);
-
-    tick(m, {{ParamInertia, 0}});
-    tick(m, {{ParamWetLeft, 30},
-             {ParamDryRight, 0},
-             {ParamResample, 22050},
-             {ParamPanLfoRateLeft, 64},
-             {ParamFilterLfoRate, 3}});
-    glide(m);
-    EXPECT_EQ(m->wetGainLeft, static_cast<float>(30 * static_cast<double>(0.01f)));
-    EXPECT_NE(m->wetGainLeft, 0.3f) << "the factor is 0.01 held in single precision";
-    EXPECT_EQ(m->dryGainRight, 0.0f);
-    EXPECT_EQ(m->resampleRatio, 2.0f);
-    EXPECT_EQ(m->panLfoPeriodLeft, 176384.0f);
-    EXPECT_EQ(m->filterLfoPeriod, 8268.0f);
+    test::setLevels(*m, 100, 0);
+    test::Frames first = test::Frames(2 * 20, 1000.0f);
+    test::render(*m, first);  // frames 0..19 of the first period
+    test::tick(m, {{ParamDryLeft, 30}, {ParamDryRight, 0}});
+    test::Frames next = test::Frames(2 * 40, 1000.0f);
+    test::render(*m, next);
+    const float thirty = static_cast<float>(1000.0 * static_cast<float>(30 * double{0.01f}));
+    EXPECT_NE(thirty, 300.0f) << "0.01 in single precision is not 0.01";
+    for (int j = 0; j < 40; ++j) {
+        EXPECT_EQ(next[2 * j], j < 20 ? 1000.0f : thirty) << j;
+        EXPECT_EQ(next[2 * j + 1], j < 20 ? 1000.0f : 0.0f) << j;
+    }
 }
 
-TEST(GlideStep, ClipGainFollowsTheModeValueOnlyInClippingMode) {
+// A new resample rate glides in through the glide step, which derives the ratio.
+TEST(GlideThroughRender, AResampleRateHoldsPairsFromTheNextPeriod) {
     test::LocalMachine m;
-    tick(m, {{ParamModeLeft, 3}, {ParamModeRight, 4}, {ParamInertia, 0}});
-    tick(m, {{ParamModeParamLeft, 50}, {ParamModeParamRight, 50}});
-    m->clipGainRight = -1.0f;
-    glide(m);
-    EXPECT_EQ(m->modeValueLeftCurrent, 16384.0f);
-    EXPECT_EQ(m->clipGainLeft, 1.9607843f);
-    EXPECT_EQ(m->modeValueRightCurrent, 49.0f);
-    EXPECT_EQ(m->clipGainRight, -1.0f);
+    test::wetOnly(*m);
+    test::setLoop(*m, test::Side::Both, 5000);
+    test::setFeedback(*m, test::Side::Both, 100);
+    test::Frames ramp = test::silence(80);
+    for (int j = 0; j < 80; ++j) ramp[2 * j] = ramp[2 * j + 1] = static_cast<float>(j + 1);
+    test::tick(m, {{ParamResample, 22050}});
+    test::render(*m, ramp);
+    // Wet frame j is input j - 1, that is j. From set-up on the zero pair is held first, then
+    // each odd frame's pair for two frames: 0, 1, 1, 3, 3, ...
+    for (int j = 0; j < 80; ++j) {
+        const float held = j % 2 == 1 ? j : std::max(j - 1, 0);
+        EXPECT_EQ(ramp[2 * j], held) << j;
+    }
+}
+
+// The make-up gain belongs to "Clipping" alone: a waveshaper on the other side with the same
+// parameter keeps full scale at full scale.
+TEST(GlideThroughRender, ClipGainAppliesOnlyInClippingMode) {
+    test::LocalMachine m;
+    test::wetOnly(*m);
+    test::setLoop(*m, test::Side::Both, 1000);
+    test::setFeedback(*m, test::Side::Both, 100);
+    test::setMode(*m, test::Side::Left, DelayModeClipping, 50);
+    test::setMode(*m, test::Side::Right, DelayModeWaveshaper, 50);
+    test::Frames io = test::silence(3);
+    io[0] = io[1] = 32768.0f;
+    io[2] = io[3] = 8000.0f;
+    test::render(*m, io);
+    EXPECT_NEAR(io[2], 32768.0f, 0.01f);
+    EXPECT_EQ(io[3], 32768.0f);
+    EXPECT_NEAR(io[4], 15686.27f, 0.01f) << "knee 16384, gain 1.9607843";
 }
 
 TEST(GlideStep, EachPanPositionMovesByItsOwnStep) {

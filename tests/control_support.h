@@ -14,12 +14,14 @@ namespace test {
 
 using Values = std::initializer_list<std::pair<int, int>>;
 
-inline void tick(LocalMachine& m, Values values) {
+inline void tick(mi& m, Values values) {
     offline::ParameterRecord record(kMachineDescription);
     for (auto [index, value] : values) record.set(index, value);
-    std::memcpy(&m->globalValueRecord, record.bytes().data(), record.bytes().size());
-    m->ProcessTick();
+    std::memcpy(&m.globalValueRecord, record.bytes().data(), record.bytes().size());
+    m.ProcessTick();
 }
+
+inline void tick(LocalMachine& m, Values values) { tick(*m, values); }
 
 inline void glide(LocalMachine& m, int runs = 1) {
     for (int i = 0; i < runs; ++i) m->glideStep();

@@ -122,10 +122,9 @@ TEST(DelayLines, ReverseAtTheGreatestLengthStaysInTheBuffer) {
 
 // With 100 % feedback and a loop longer than the test, each wet sample is the entry value of
 // the frame before.
-std::vector<float> entryValues(int32_t mode, int32_t value, float clipGain,
-                               const std::vector<float>& inputs) {
+std::vector<float> entryValues(int32_t mode, int32_t param, const std::vector<float>& inputs) {
     EchoMachine e(1000, 0, 100);
-    test::setMode(*e.m, Side::Both, mode, value, clipGain);
+    test::setMode(*e.m, Side::Both, mode, param);
     Frames io = test::silence(static_cast<int32_t>(inputs.size()) + 1);
     for (size_t i = 0; i < inputs.size(); ++i) io[2 * i] = io[2 * i + 1] = inputs[i];
     test::render(*e.m, io);
@@ -135,26 +134,28 @@ std::vector<float> entryValues(int32_t mode, int32_t value, float clipGain,
 }
 
 TEST(DelayLines, ShapingModesChangeWhatEnters) {
-    const auto clip = entryValues(3, 16384, 1.9607843f, {32768, 8000, -32768, 16384});
+    // Parameter 50: the knee at 16384, a make-up gain of 1.9607843.
+    const auto clip = entryValues(3, 50, {32768, 8000, -32768, 16384});
     EXPECT_NEAR(clip[0], 32768.0f, 0.01f);
     EXPECT_NEAR(clip[1], 15686.27f, 0.01f);
     EXPECT_NEAR(clip[2], -32768.0f, 0.01f);
     EXPECT_NEAR(clip[3], 16384 * 1.9607843f, 0.01f);
 
-    const auto shaped = entryValues(4, 0, 1.0f, {16384, 32768, -16384, 0});
+    const auto shaped = entryValues(4, 1, {16384, 32768, -16384, 0});  // amount 0
     EXPECT_FLOAT_EQ(shaped[0], 19660.8f);
     EXPECT_EQ(shaped[1], 32768.0f);
     EXPECT_FLOAT_EQ(shaped[2], -19660.8f);
     EXPECT_EQ(shaped[3], 0.0f);
-    const auto steep = entryValues(4, 99, 1.0f, {1, 32768});
+    const auto steep = entryValues(4, 100, {1, 32768});  // amount 99
     EXPECT_NEAR(steep[0], 100.0f, 0.5f) << "gain k + 1 near zero";
     EXPECT_EQ(steep[1], 32768.0f);
 
-    const std::vector<float> crushed = entryValues(5, 4096, 1.0f, {5000, -5000, 4095, -4095, 8192});
+    // Parameter 25: four bits taken off, steps of 4096.
+    const std::vector<float> crushed = entryValues(5, 25, {5000, -5000, 4095, -4095, 8192});
     EXPECT_EQ(crushed, (std::vector<float>{4096, -4096, 0, 0, 8192}));
     // Quotients far beyond the 32-bit range truncate exactly too.
     const std::vector<float> far = {3.0e10f, -7.5e12f, 1.0e20f};
-    const std::vector<float> crushedFar = entryValues(5, 4096, 1.0f, far);
+    const std::vector<float> crushedFar = entryValues(5, 25, far);
     for (size_t i = 0; i < far.size(); ++i)
         EXPECT_EQ(crushedFar[i], static_cast<float>(std::trunc(far[i] / 4096.0) * 4096.0));
 }
@@ -162,7 +163,7 @@ TEST(DelayLines, ShapingModesChangeWhatEnters) {
 TEST(DelayLines, AQuotientThatTruncatesToNothingEntersAsPositiveZero) {
     // A negative zero would keep its sign through a loop that has itself decayed to -0.
     EchoMachine e(1000, 20, 100);
-    test::setMode(*e.m, Side::Both, 5, 4096);
+    test::setMode(*e.m, Side::Both, 5, 25);  // steps of 4096
     Frames io = test::silence(4);
     for (float& s : io) s = -100.0f;
     test::render(*e.m, io);
@@ -172,13 +173,12 @@ TEST(DelayLines, AQuotientThatTruncatesToNothingEntersAsPositiveZero) {
 
 TEST(DelayLines, WithoutInputTheLoopKeepsCirculatingInEveryMode) {
     const struct {
-        int32_t mode, value;
-        float clipGain, echo;  // the first echo in the silent block; 0 where not checked
-    } cases[] = {{0, 1, 1, 250},     {1, 1, 1, -250}, {2, 1, 1, 250},
-                 {3, 16384, 2, 500}, {4, 0, 1, 0},    {5, 256, 1, 192}};
+        int32_t mode, param;
+        float echo;  // the first echo in the silent block; 0 where not checked
+    } cases[] = {{0, 1, 250}, {1, 1, -250}, {2, 1, 250}, {3, 50, 0}, {4, 1, 0}, {5, 50, 192}};
     for (const auto& c : cases) {
         EchoMachine e(4, 0, 50);
-        test::setMode(*e.m, Side::Both, c.mode, c.value, c.clipGain);
+        test::setMode(*e.m, Side::Both, c.mode, c.param);
         Frames first = test::impulse(2, 1000.0f, 1000.0f);
         test::render(*e.m, first, 3);
         Frames rest = test::silence(12);
@@ -205,7 +205,7 @@ TEST(DelayLines, ChannelsDoNotInfluenceEachOther) {
     auto run = [&](int32_t rightMode, int32_t rightLoop, float rightScale) {
         EchoMachine e(11, 3, 80);
         test::setMode(*e.m, Side::Left, 2);
-        test::setMode(*e.m, Side::Right, rightMode, 256);
+        test::setMode(*e.m, Side::Right, rightMode, 50);
         test::setLoop(*e.m, Side::Right, rightLoop);
         Frames io = input;
         for (size_t i = 1; i < io.size(); i += 2) io[i] *= rightScale;
@@ -244,7 +244,8 @@ TEST(DelayLines, NonFiniteInputEntersAsSilence) {
         for (float x : bad) {
             EchoMachine e(3, 1, 90);
             test::setLevels(*e.m, 100, 100);
-            test::setMode(*e.m, Side::Both, mode, mode == 3 ? 16384 : 4, 1.9607843f);
+            // Knee 16384, amount 4, steps of 4.
+            test::setMode(*e.m, Side::Both, mode, mode == 3 ? 50 : mode == 4 ? 5 : 88);
             Frames io = test::impulse(200, x, 500.0f, 10);
             test::render(*e.m, io, 3, 37);
             // The dry path passes the host's sample as it is.

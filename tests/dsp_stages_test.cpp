@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "control_support.h"
+#include "dsp/stages.h"
 #include "render_support.h"
 
 namespace {
@@ -32,12 +34,9 @@ Frames ramp(int32_t frames) {
     return f;
 }
 
-void setChorus(mi& m, int32_t type, const float* table, int32_t rate, int32_t depth) {
-    m.chorusLfoType = type;
-    m.chorusLfoTable = table;
-    m.chorusLfoPhase = 0.0f;
-    m.chorusRate = rate;
-    m.chorusDepth = depth;
+// Chorus shapes: 1 sine, 2 triangle, 3 random.
+void setChorus(mi& m, int32_t type, int32_t rate, int32_t depth) {
+    test::tick(m, {{ParamChorusLfoType, type}, {ParamChorusRate, rate}, {ParamChorusDepth, depth}});
 }
 
 TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
@@ -46,9 +45,7 @@ TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
             test::LocalMachine plain, chorused;
             plainWet(*plain);
             plainWet(*chorused);
-            const float* tables[] = {nullptr, chorused->lfoSine, chorused->lfoTriangle,
-                                     chorused->lfoRandom};
-            setChorus(*chorused, shape, tables[shape], rate, 0);
+            setChorus(*chorused, shape, rate, 0);
             Frames a = ramp(700), b = ramp(700);
             test::render(*plain, a, 3, 100);
             test::render(*chorused, b, 3, 100);
@@ -65,7 +62,7 @@ TEST(Chorus, DepthZeroIsAPlainDelayOfOneHundredSamples) {
 TEST(Chorus, OscillatorRunsAtTheRateInTenthsOfAHertz) {
     test::LocalMachine m;
     plainWet(*m);
-    setChorus(*m, 1, m->lfoSine, 10, 100);
+    setChorus(*m, 1, 10, 100);
     Frames io = test::silence(22050);
     test::render(*m, io);
     EXPECT_NEAR(m->chorusLfoPhase, 128.0f, 0.2f);
@@ -139,7 +136,8 @@ TEST(Filter, AnOutputHalfwayBetweenTwoFloatsGoesToTheEvenOne) {
         std::fill(m->wetRight, m->wetRight + 40, 0.0f);
         m->wetLeft[at] = b0;
         m->wetRight[at] = -b0;
-        m->runFilter(0, 40);
+        const dsp::FilterStretch stretch{0, 40, m->filterCoefLeft, m->filterCoefRight};
+        dsp::runFilter(*m, &stretch, 1, {m->wetLeft, m->wetRight});
         EXPECT_EQ(m->wetLeft[at], even) << "tie at " << at;
         EXPECT_EQ(m->wetRight[at], -even) << "tie at " << at;
         EXPECT_EQ(m->wetLeft[39], even) << "held by the feedback, tie at " << at;
@@ -151,8 +149,8 @@ TEST(SampleAndHold, RatioTwoHoldsEveryOtherPair) {
     plainWet(*plain);
     plainWet(*held);
     plain->resampleCounter = 0.25f;  // at a ratio of 1 the stage stands still
-    held->resampleTarget = held->resampleCurrent = 22050.0f;
-    held->resampleRatio = 2.0f;
+    test::noInertia(*held);
+    test::tick(held, {{ParamResample, 22050}});
     Frames a = ramp(9), b = ramp(9);
     test::render(*plain, a);
     test::render(*held, b);
@@ -170,7 +168,8 @@ TEST(SampleAndHold, RatioTwoHoldsEveryOtherPair) {
 TEST(SampleAndHold, FractionalRatioCarriesTheRemainder) {
     test::LocalMachine m;
     plainWet(*m);
-    m->resampleRatio = 2.5f;
+    test::noInertia(*m);
+    test::tick(m, {{ParamResample, 17640}});  // 2.5 frames per held pair
     Frames io = ramp(11);
     test::render(*m, io);
     // Captures at frames 2, 4 (counter 0.5 + 2 = 2.5), 7, 9: every 2.5 frames on average.
@@ -197,9 +196,9 @@ TEST(Stages, OddMasterInformationIsSafe) {
         m.master.sampleRate = c.laterRate;
         m.master.samplesPerTick = c.laterTick;
         test::setLoop(*m, Side::Both, m->delayBufferFrames);
-        setChorus(*m, 3, m->lfoRandom, 200, 100);
-        m->filterType = 1;
-        m->resampleRatio = 3.0f;
+        setChorus(*m, 3, 200, 100);
+        test::noInertia(*m);
+        test::tick(m, {{ParamFilterType, 1}, {ParamResample, 14700}});  // 3 frames per pair
         test::setMode(*m, Side::Left, 2);
         Frames io = ramp(1000);
         test::render(*m, io, 3, 256);

@@ -7,14 +7,18 @@
 
 namespace {
 
-// Counts glide steps: the left dry level climbs by 1 % per step from 0, and a steady left
-// input of 1 shows it in every output frame.
+// Counts glide steps: the left dry level climbs by 1 % per step from 0 (400 % over a tick of
+// 16000 samples), and a steady left input of 1 shows it in every output frame. The levels are
+// brought to 0 by one block of a whole period first, so the grid then stands at the start of
+// a period, as after set-up.
 class GlideSchedule : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::setLevels(*m, 0, 0);
-        m->dryLeftTarget = 100000;
-        m->dryLeftStep = 1.0f;
+        test::Frames settle = test::silence(kPeriodSamples);
+        m->RenderStereo(settle.data(), kPeriodSamples, 3);
+        test::tick(m, {{ParamInertia, 1}});
+        test::tick(m, {{ParamDryLeft, 400}});
     }
 
     // For each frame of the block, the number of glide steps that ran before it.
@@ -33,7 +37,7 @@ protected:
         return v;
     }
 
-    test::LocalMachine m;
+    test::LocalMachine m{44100, 16000};
 };
 
 TEST_F(GlideSchedule, BlocksOfOneHundredFrames) {

@@ -1,12 +1,14 @@
-// Helpers for tests that render a machine linked into the test binary: they set its fields
-// the way the tick and the glide step would leave them once every control has settled, so
-// that a glide step finds nothing to move.
+// Helpers for tests that render a machine linked into the test binary. They set the machine
+// up the way a host does, through ticks: each control arrives with an inertia of 0, so that the
+// first glide step of the next render lands it, and the machine is in a state it really
+// reaches.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "control_support.h"
 #include "test_support.h"
 
 namespace test {
@@ -16,76 +18,65 @@ enum class Side { Left, Right, Both };
 inline bool hasLeft(Side side) { return side != Side::Right; }
 inline bool hasRight(Side side) { return side != Side::Left; }
 
-// Loop length in samples, position back at the start.
+// A tick in which one tick lasts `samplesPerTick` samples, as a host whose tempo changed
+// would report it; the machine reads the host's figures afresh at every use.
+inline void tickWithTickLength(mi& m, int32_t samplesPerTick, Values values) {
+    const MasterInfo* host = m.masterInfo;
+    MasterInfo changed = *host;
+    changed.samplesPerTick = samplesPerTick;
+    m.masterInfo = &changed;
+    tick(m, values);
+    m.masterInfo = host;
+}
+
+// The values of one side's parameter or of both, as ticks carry them.
+inline void tickSides(mi& m, Side side, int left, int right, int value) {
+    if (side == Side::Both)
+        tick(m, {{left, value}, {right, value}});
+    else
+        tick(m, {{hasLeft(side) ? left : right, value}});
+}
+
+// Glided controls from here on land at the next glide step.
+inline void noInertia(mi& m) { tick(m, {{ParamInertia, 0}}); }
+
+// Loop length in samples, position back at the start: a delay of one tick, the tick being
+// that many samples long.
 inline void setLoop(mi& m, Side side, int32_t samples) {
-    if (hasLeft(side)) {
-        m.delayLengthLeft = samples * kFixedOne;
-        m.delayPosLeft = 0;
-    }
-    if (hasRight(side)) {
-        m.delayLengthRight = samples * kFixedOne;
-        m.delayPosRight = 0;
-    }
+    const int oneTick = 1000;  // thousandths of a tick
+    if (hasLeft(side)) tickWithTickLength(m, samples, {{ParamDelayLeft, oneTick}});
+    if (hasRight(side)) tickWithTickLength(m, samples, {{ParamDelayRight, oneTick}});
 }
 
 inline void setOffset(mi& m, Side side, int32_t samples) {
-    if (hasLeft(side)) {
-        m.offsetLengthLeft = samples * kFixedOne;
-        m.offsetPosLeft = 0;
-    }
-    if (hasRight(side)) {
-        m.offsetLengthRight = samples * kFixedOne;
-        m.offsetPosRight = 0;
-    }
+    const int oneTick = 1000;
+    if (hasLeft(side)) tickWithTickLength(m, samples, {{ParamOffsetLeft, oneTick}});
+    if (hasRight(side)) tickWithTickLength(m, samples, {{ParamOffsetRight, oneTick}});
 }
 
 inline void setFeedback(mi& m, Side side, int32_t percent) {
-    if (hasLeft(side)) {
-        m.feedbackLeftTarget = percent;
-        m.feedbackLeftCurrent = static_cast<float>(percent);
-        m.feedbackGainLeft = static_cast<float>(percent / 100.0);
-    }
-    if (hasRight(side)) {
-        m.feedbackRightTarget = percent;
-        m.feedbackRightCurrent = static_cast<float>(percent);
-        m.feedbackGainRight = static_cast<float>(percent / 100.0);
-    }
+    noInertia(m);
+    tickSides(m, side, ParamFeedbackLeft, ParamFeedbackRight, percent);
 }
 
-// Delay mode with its mode value (clip level, shaper amount or quantisation step).
-inline void setMode(mi& m, Side side, int32_t mode, int32_t value = 1, float clipGain = 1.0f) {
-    if (hasLeft(side)) {
-        m.delayModeLeft = mode;
-        m.modeValueLeftTarget = value;
-        m.modeValueLeftCurrent = static_cast<float>(value);
-        m.clipGainLeft = clipGain;
-    }
-    if (hasRight(side)) {
-        m.delayModeRight = mode;
-        m.modeValueRightTarget = value;
-        m.modeValueRightCurrent = static_cast<float>(value);
-        m.clipGainRight = clipGain;
-    }
+// Delay mode with its mode parameter (1..100): clip level, shaper amount or bit depth.
+inline void setMode(mi& m, Side side, int32_t mode, int32_t param = 1) {
+    if (hasLeft(side)) tick(m, {{ParamModeParamLeft, param}, {ParamModeLeft, mode}});
+    if (hasRight(side)) tick(m, {{ParamModeParamRight, param}, {ParamModeRight, mode}});
 }
 
 inline void setLevels(mi& m, int32_t dryPercent, int32_t wetPercent) {
-    m.dryLeftTarget = m.dryRightTarget = dryPercent;
-    m.dryLeftCurrent = m.dryRightCurrent = static_cast<float>(dryPercent);
-    m.dryGainLeft = m.dryGainRight = static_cast<float>(dryPercent * double{0.01f});
-    m.wetLeftTarget = m.wetRightTarget = wetPercent;
-    m.wetLeftCurrent = m.wetRightCurrent = static_cast<float>(wetPercent);
-    m.wetGainLeft = m.wetGainRight = static_cast<float>(wetPercent * double{0.01f});
+    noInertia(m);
+    tick(m, {{ParamDryLeft, dryPercent},
+             {ParamDryRight, dryPercent},
+             {ParamWetLeft, wetPercent},
+             {ParamWetRight, wetPercent}});
 }
 
 // Pan positions without a pan oscillator: the share of each wet channel on its own side.
 inline void setPan(mi& m, int32_t leftPosition, int32_t rightPosition) {
-    m.panLfoType = 0;
-    m.panLeftATarget = leftPosition;
-    m.panLeftACurrent = static_cast<float>(leftPosition);
-    m.panRightATarget = rightPosition;
-    m.panRightACurrent = static_cast<float>(rightPosition);
-    m.panMixLeftCurrent = m.panMixLeftTarget = static_cast<float>(1 - leftPosition / 100.0);
-    m.panMixRightCurrent = m.panMixRightTarget = static_cast<float>(rightPosition / 100.0);
+    noInertia(m);
+    tick(m, {{ParamPanLfoType, 0}, {ParamPanLeftA, leftPosition}, {ParamPanRightA, rightPosition}});
 }
 
 // A machine whose output is exactly its wet signal, each channel on its own side: no dry

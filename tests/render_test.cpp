@@ -35,15 +35,15 @@ void busyMachine(mi& m) {
     test::setOffset(m, Side::Left, 5);
     test::setFeedback(m, Side::Both, 70);
     test::setMode(m, Side::Right, 2);
-    m.dryLeftTarget = 400;
-    m.dryLeftStep = 0.25f;
-    m.feedbackRightTarget = 0;
-    m.feedbackRightStep = 0.01f;
-    m.chorusLfoType = 1;
-    m.chorusLfoTable = m.lfoSine;
-    m.chorusRate = 50;
-    m.chorusDepth = 30;
-    m.resampleRatio = 1.5f;
+    // A dry level and a feedback on their way over a tick, the chorus, and the sample-and-hold
+    // stage at 1.5 frames per held pair.
+    test::tick(m, {{ParamResample, 29400}});
+    test::tick(m, {{ParamInertia, 1}});
+    test::tick(m, {{ParamDryLeft, 400},
+                   {ParamFeedbackRight, 0},
+                   {ParamChorusLfoType, 1},
+                   {ParamChorusRate, 50},
+                   {ParamChorusDepth, 30}});
 }
 
 // The whole state of a machine: its object and its four buffers.

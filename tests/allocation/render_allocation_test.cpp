@@ -70,24 +70,22 @@ TEST(RenderAllocation, RenderingAllocatesNothing) {
     test::setLoop(*m, test::Side::Right, 451);
     test::setOffset(*m, test::Side::Both, 20);
     test::setFeedback(*m, test::Side::Both, 80);
-    m->dryLeftTarget = 300;
-    m->dryLeftStep = 0.5f;
-    m->chorusLfoType = 1;
-    m->chorusLfoTable = m->lfoSine;
-    m->filterType = 1;
-    m->filterLfoType = 1;
-    m->filterLfoTable = m->lfoSine;
-    m->filterDirty = 1;
-    m->panLfoType = 1;
-    m->panLfoTable = m->lfoTriangle;
-    m->resampleTarget = 11025.0f;
-    m->resampleStep = 1000.0f;
+    // Gliding dry level and resample rate, every oscillator running.
+    test::tick(m, {{ParamInertia, 1}});
+    test::tick(m, {{ParamDryLeft, 300},
+                   {ParamChorusLfoType, 1},
+                   {ParamFilterType, 1},
+                   {ParamFilterLfoType, 1},
+                   {ParamPanLfoType, 3},
+                   {ParamResample, 11025}});
     test::Frames io = test::silence(700);
     for (size_t i = 0; i < io.size(); ++i) io[i] = static_cast<float>(i % 97) * 100;
 
     counting = true;
     for (int mode = 0; mode <= 5; ++mode) {
-        test::setMode(*m, test::Side::Left, mode, mode == 5 ? 64 : 16384, 1.9f);
+        counting = false;  // the tick's record is the host's, not the machine's
+        test::setMode(*m, test::Side::Left, mode, mode == 5 ? 63 : 50);
+        counting = true;
         for (int32_t workMode : {3, 2, 1, 0}) {
             for (int32_t count : {0, 1, 40, 113, 256, 700})
                 m->RenderStereo(io.data(), count, workMode);
