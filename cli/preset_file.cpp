@@ -1,13 +1,12 @@
 #include "cli/preset_file.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
 #include "cli/cli_error.h"
 #include "cli/factory_presets.h"
+#include "cli/text_file.h"
 
 namespace cli {
 
@@ -22,16 +21,11 @@ std::string_view trimmed(std::string_view text) {
 }
 
 Preset readPresetFile(const std::string& path, const ParameterTable& table) {
-    std::ifstream file(path, std::ios::binary);
-    std::error_code error;
-    if (!file || fs::is_directory(path, error))
-        throw RuntimeError("cannot read preset file '" + path + "'");
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return parsePreset(text, path, table);
+    return parsePreset(readTextFile(path, "preset file"), path, table);
 }
 
 bool looksLikeAPath(const std::string& text) {
-    return text.find('/') != std::string::npos ||
+    return text == "-" || text.find('/') != std::string::npos ||
            (text.size() > std::string_view(kPresetExtension).size() &&
             text.ends_with(kPresetExtension));
 }
@@ -39,7 +33,7 @@ bool looksLikeAPath(const std::string& text) {
 }  // namespace
 
 std::string presetDescription(const std::string& text) {
-    std::istringstream lines(text);
+    std::istringstream lines(withoutByteOrderMark(text));
     for (std::string line; std::getline(lines, line);) {
         const std::string_view content = trimmed(line);
         if (content.empty()) continue;
@@ -54,7 +48,7 @@ Preset parsePreset(const std::string& text, const std::string& path, const Param
     preset.path = path;
     preset.name = fs::path(path).stem().string();
     preset.description = presetDescription(text);
-    std::istringstream lines(text);
+    std::istringstream lines(withoutByteOrderMark(text));
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         const std::string_view content = trimmed(std::string_view(line).substr(0, line.find('#')));
