@@ -108,11 +108,24 @@ std::optional<NoteLength> noteLength(const std::string& key) {
     return note;
 }
 
+// "samples (1 to 33534)": a unit with the numbers shown in it.
+std::string unitRange(const std::string& unit, const std::vector<ShownNumber>& shown) {
+    const std::string name = unit == "hz"     ? "Hz"
+                             : unit == "db"   ? "dB"
+                             : unit == "tick" ? "ticks"
+                             : unit == "smp"  ? "samples"
+                             : unit == "bit"  ? "bits"
+                                              : unit;
+    return name + " (" + number(shown.front().number) + " to " + number(shown.back().number) + ")";
+}
+
 class Reader {
   public:
     Reader(const ParameterInfo& p, std::string_view value, const ValueContext& context, int mode,
            ValueTexts& texts)
         : p_(p),
+          mode_(mode),
+          texts_(texts),
           value_(trimmed(value)),
           key_(normalizedText(value_)),
           context_(context),
@@ -133,6 +146,8 @@ class Reader {
     [[noreturn]] void fail(const std::string& why) const { throw UsageError(p_.name + ": " + why); }
 
     const ParameterInfo& p_;
+    int mode_;
+    ValueTexts& texts_;
     std::string_view value_;
     std::string key_;
     const ValueContext& context_;
@@ -167,8 +182,7 @@ ReadValue Reader::nearest(const TypedNumber& typed) const {
     const double x = typed.value;
     if (x < lowest - step(shown.begin(), shown.end()) ||
         x > highest + step(shown.rbegin(), shown.rend()))
-        fail(std::string(value_) + " is outside what it shows, " + table_.text(shown.front().raw) +
-             " to " + table_.text(shown.back().raw));
+        fail(std::string(value_) + " is outside what it shows, " + unitRange(typed.unit, shown));
     const auto above = std::lower_bound(shown.begin(), shown.end(),
                                         ShownNumber{x, std::numeric_limits<int>::min()});
     std::optional<ShownNumber> best;
@@ -233,15 +247,18 @@ std::string Reader::forms() const {
     std::string text = "a raw value in " + rangeOf(p_);
     if (p_.defaultText) text += ", a value text such as '" + *p_.defaultText + "'";
     for (const auto& [unit, shown] : table_.byUnit)
-        text += ", a number in " +
-                std::string(unit == "smp"  ? "samples"
-                            : unit == "db" ? "dB"
-                            : unit == "hz" ? "Hz"
-                                           : unit) +
-                " (" + table_.text(shown.front().raw) + " to " + table_.text(shown.back().raw) +
-                ")";
+        text += ", a number in " + unitRange(unit, shown);
     if (isDelayLength(p_.index))
         text += ", milliseconds ('250ms') or a note length ('1/8', dotted '1/8.', triplet '1/8t')";
+    if (p_.index == ParamModeParamLeft || p_.index == ParamModeParamRight) {
+        const int side = p_.index == ParamModeParamLeft ? ParamModeLeft : ParamModeRight;
+        const std::string mode =
+            texts_.table(side, DelayModeNormal, DelayModeBitcrusher, context_.sampleRate)
+                .text(std::max(mode_, 0));
+        text += " (its texts follow its side's delay mode, here " + mode + "; set " +
+                (side == ParamModeLeft ? "DLY ModeL" : "DLY ModeR") +
+                " with it to read it in another)";
+    }
     return text;
 }
 
