@@ -15,8 +15,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     app->set_version_flag("--version", "tarvo-delay " TARVO_VERSION);
     app->fallthrough();  // --plugin also after the subcommand
     app->add_option("--plugin", inv.plugin,
-                    "The plug-in library to load (default: the one beside this program or in "
-                    "its build tree)");
+                    "The plug-in library to load (default: the one beside this program, else the "
+                    "one in ../lib/tarvo-delay/ from it)");
 
     CLI::App* demo = app->add_subcommand(
         "demo", "Render a short built-in phrase through a showcase setting into a WAV file");

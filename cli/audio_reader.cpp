@@ -40,17 +40,24 @@ AudioReader::~AudioReader() { sf_close(file_); }
 
 // libsndfile trims a data chunk that runs past the end of the file and notes the size the
 // header gave as "data : 32000 (should be 19956)" (AIFF: "SSND", which counts 8 more bytes).
+// A stream written to a pipe leaves its length open (0xFFFFFFFF, or 0x7FFFF000 as some tools
+// write it): it announces nothing.
 int64_t AudioReader::announcedFrames() const {
     if (info_.frames == SF_COUNT_MAX) return -1;
+    constexpr long long kOpenLengths[] = {0xFFFFFFFFLL, 0x7FFFF000LL};
     char log[8192] = {};
     sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log - 1);
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
         long long said = 0, found = 0;
         char chunk[8] = {};
-        if (std::sscanf(line.c_str(), " %4s : %lld (should be %lld)", chunk, &said, &found) != 3)
-            continue;
+        const int fields =
+            std::sscanf(line.c_str(), " %4s : %lld (should be %lld)", chunk, &said, &found);
         const std::string name = chunk;
+        if (fields >= 2 && name == "data")
+            for (long long open : kOpenLengths)
+                if (said == open) return -1;
+        if (fields != 3) continue;
         const long long header = name == "SSND" ? 8 : name == "data" ? 0 : -1;
         if (header < 0 || found - header <= 0 || said <= found) continue;
         return static_cast<int64_t>((said - header) / ((found - header) / info_.frames));

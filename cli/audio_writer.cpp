@@ -1,5 +1,6 @@
 #include "cli/audio_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -135,6 +136,14 @@ void AudioWriter::finish() {
 
 // The new file as a reader sees it; it replaces nothing unless it holds every frame.
 void AudioWriter::readBack() {
+    if ((format_.sndfileFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_RAW) {  // no header to read
+        struct stat st {};
+        if (fstat(output_.fd(), &st) != 0 || st.st_size != frames_ * bytesPerFrame_)
+            throw RuntimeError(
+                "'" + name_ + "' was written but holds " + std::to_string(st.st_size) + " of its " +
+                std::to_string(frames_ * bytesPerFrame_) + " bytes; it replaces nothing");
+        return;
+    }
     const int fd = dup(output_.fd());
     if (fd < 0 || lseek(fd, 0, SEEK_SET) != 0) {
         if (fd >= 0) close(fd);

@@ -18,13 +18,15 @@ fs::path executableDirectory() {
 }  // namespace
 
 std::string defaultPluginPath() {
-    const fs::path beside = executableDirectory() / TARVO_PLUGIN_FILE_NAME;
+    const fs::path directory = executableDirectory();
+    const fs::path beside = directory / TARVO_PLUGIN_FILE_NAME;
+    const fs::path installed =
+        (directory / kInstalledPluginDirectory / TARVO_PLUGIN_FILE_NAME).lexically_normal();
     std::error_code error;
-    if (!beside.parent_path().empty() && fs::is_regular_file(beside, error)) return beside.string();
-    const fs::path built = TARVO_BUILD_PLUGIN_PATH;
-    if (fs::is_regular_file(built, error)) return built.string();
+    if (!directory.empty() && fs::is_regular_file(beside, error)) return beside.string();
+    if (!directory.empty() && fs::is_regular_file(installed, error)) return installed.string();
     throw RuntimeError("cannot find the plug-in library: neither '" + beside.string() + "' nor '" +
-                       built.string() + "' exists (use --plugin PATH)");
+                       installed.string() + "' exists (use --plugin PATH)");
 }
 
 std::string pluginPathAsTyped(const std::string& path) {

@@ -5,8 +5,11 @@
 
 namespace cli {
 
-// The library beside the running executable, else the one in the build tree this tool was
-// built in; throws RuntimeError naming both places when neither exists.
+// Where an installed tree keeps the plug-in library, relative to the program's directory.
+inline constexpr char kInstalledPluginDirectory[] = "../lib/tarvo-delay";
+
+// The library beside the running executable (as in the build tree), else where an installed
+// tree keeps it; throws RuntimeError naming both places when neither exists.
 std::string defaultPluginPath();
 
 // --plugin PATH as the user means it: a file, never a name for the system's library search

@@ -19,6 +19,9 @@ namespace cli {
 
 namespace {
 
+// The most frames one render call of a script takes: its buffer is held whole (128 MiB).
+constexpr long long kLongestScriptRender = 1LL << 24;
+
 class Streams final : public offline::ScriptStreams {
 public:
     Streams(FloatStreamReader* input, SafeOutput* output) : input_(input), output_(output) {}
@@ -72,6 +75,13 @@ int runScript(const ScriptOptions& options, const offline::PluginLibrary& librar
         throw UsageError((options.script == "-" ? "standard input" : options.script) + ": " +
                          e.what());
     }
+    for (const offline::ScriptCommand& command : commands)
+        if (command.kind == offline::ScriptCommand::Render && command.first > kLongestScriptRender)
+            throw UsageError((options.script == "-" ? "standard input" : options.script) +
+                             ": line " + std::to_string(command.line) + ": render " +
+                             std::to_string(command.first) + " is longer than the " +
+                             std::to_string(kLongestScriptRender) +
+                             " frames one render call may take");
     if (options.script == "-" && options.input == "-")
         throw UsageError("the script and --in cannot both be standard input");
     if (options.output == "-" && printsTexts(commands))

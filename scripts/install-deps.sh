@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev
   libcairo2-dev libfontconfig-dev fonts-dejavu-core
+  help2man man-db dpkg-dev lintian
   clang libclang-rt-14-dev
   lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox
 )

@@ -80,9 +80,12 @@ inline Audio readAudio(const fs::path& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (file == nullptr) throw std::runtime_error("cannot read " + path.string());
-    Audio audio{info.samplerate, info.channels,
-                std::vector<float>(static_cast<size_t>(info.frames * info.channels))};
-    sf_readf_float(file, audio.samples.data(), info.frames);
+    // Read to the end: a stream written to a pipe need not say how long it is.
+    Audio audio{info.samplerate, info.channels, {}};
+    std::vector<float> chunk(65536 * static_cast<size_t>(info.channels));
+    for (sf_count_t got; (got = sf_readf_float(file, chunk.data(), 65536)) > 0;)
+        audio.samples.insert(audio.samples.end(), chunk.begin(),
+                             chunk.begin() + got * info.channels);
     sf_close(file);
     return audio;
 }

@@ -27,7 +27,7 @@ ExternalProject_Add(tarvo_windows
 # The same programs built for Linux give the reference output.
 add_dependencies(script_runner tarvo_windows)
 add_executable(math_tables ${CMAKE_CURRENT_LIST_DIR}/math_tables.cpp)
-target_link_libraries(math_tables PRIVATE tarvo_machine)
+target_link_libraries(math_tables PRIVATE tarvo_build_flags tarvo_machine)
 add_dependencies(math_tables tarvo_windows)
 
 # Wine's own exit status is not reliable after a crash: the programs print a closing line,
