@@ -86,7 +86,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         inv.render.tempoGiven = bpm->count() + tpb->count() > 0;
     });
 
-    CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
+    CLI::App* params = app->add_subcommand(
+        "params", "List the machine's parameters, or the values a preset and --set give them");
     ParamsOptions& p = inv.params;
     params->add_flag("--json", p.json, "As JSON");
     params->add_option("--preset", p.preset,
