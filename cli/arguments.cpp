@@ -62,7 +62,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
                            ->check(aboveZero)
                            ->capture_default_str();
     CLI::Option* tpb =
-        render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
+        render
+            ->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
             ->check(CLI::Range(1, 1000))
             ->capture_default_str();
     render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm)")
