@@ -21,6 +21,8 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     CLI::App* demo = app->add_subcommand(
         "demo", "Render a short built-in phrase through a showcase setting into a WAV file");
     demo->add_option("-o,--output", inv.demo.output, "Output file")->capture_default_str();
+    demo->add_option("--preset", inv.demo.preset,
+                     "A factory preset's name or a preset file, instead of the showcase setting");
     demo->callback([&inv] { inv.command = Invocation::Demo; });
 
     RenderOptions& r = inv.render;
@@ -37,11 +39,16 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     render->add_option("-t,--type", r.type,
                        "Output format where OUT's extension does not tell it: wav, flac, aiff, "
                        "ogg, caf, au, w64, rf64 or raw (float32 little-endian unless --subtype)");
+    render->add_option("--preset", r.preset,
+                       "A factory preset's name or a preset file, applied before any --set");
     render
         ->add_option("--set", r.settings,
-                     "NAME=VALUE: a parameter by name or index, a raw value or a value text "
+                     "NAME=VALUE: a parameter by name or index; a raw value, a value text, a "
+                     "number with its unit (-6dB, 4.2kHz), for delays also 250ms or 1/8. "
                      "(repeatable)")
         ->allow_extra_args(false);
+    render->add_option("--save-preset", r.savePreset,
+                       "Write the settings (preset and --set) to this preset file");
     const CLI::Validator aboveZero(
         [](const std::string& text) -> std::string {
             char* end = nullptr;
@@ -54,13 +61,14 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
                            ->check(aboveZero)
                            ->capture_default_str();
-    CLI::Option* tpb = render->add_option("--tpb", r.ticksPerBeat, "Ticks per beat")
-                           ->check(CLI::Range(1, 1000))
-                           ->capture_default_str();
-    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm/--tpb)")
+    CLI::Option* tpb =
+        render
+            ->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
+            ->check(CLI::Range(1, 1000))
+            ->capture_default_str();
+    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm)")
         ->check(CLI::Range(1, INT_MAX))
-        ->excludes(bpm)
-        ->excludes(tpb);
+        ->excludes(bpm);
     render->add_option("--block", r.blockFrames, "Largest block of frames per render call")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
@@ -72,15 +80,39 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
                      "seconds of silence to render; 0 for none")
         ->capture_default_str();
     render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
-    render->add_flag("-q,--quiet", r.quiet, "No progress bar and no summary");
+    render->add_flag("-q,--quiet", r.quiet,
+                     "No progress bar, no summary, no notice for values taken to the nearest");
     render->callback([&inv, bpm, tpb] {
         inv.command = Invocation::Render;
         inv.render.tempoGiven = bpm->count() + tpb->count() > 0;
     });
 
-    CLI::App* params = app->add_subcommand("params", "List the machine's parameters");
-    params->add_flag("--json", inv.params.json, "As JSON");
+    CLI::App* params = app->add_subcommand(
+        "params", "List the machine's parameters, or the values a preset and --set give them");
+    ParamsOptions& p = inv.params;
+    params->add_flag("--json", p.json, "As JSON");
+    params->add_option("--preset", p.preset,
+                       "Show the values of this preset (a factory preset's name or a file)");
+    params->add_option("--set", p.settings, "NAME=VALUE over the preset, as render takes it")
+        ->allow_extra_args(false);
+    CLI::Option* paramsBpm = params->add_option("--bpm", p.beatsPerMinute, "Beats per minute")
+                                 ->check(aboveZero)
+                                 ->capture_default_str();
+    params->add_option("--tpb", p.ticksPerBeat, "Ticks per beat")
+        ->check(CLI::Range(1, 1000))
+        ->capture_default_str();
+    params->add_option("--tpt", p.samplesPerTick, "Samples per tick (instead of --bpm)")
+        ->check(CLI::Range(1, INT_MAX))
+        ->excludes(paramsBpm);
+    params->add_option("--rate", p.sampleRate, "Sample rate the values are read for")
+        ->check(CLI::Range(1, INT_MAX))
+        ->capture_default_str();
+    params->add_flag("-q,--quiet", p.quiet, "No notice for values taken to the nearest");
     params->callback([&inv] { inv.command = Invocation::Params; });
+
+    CLI::App* presets = app->add_subcommand("presets", "List the factory presets");
+    presets->add_flag("--json", inv.presets.json, "As JSON");
+    presets->callback([&inv] { inv.command = Invocation::Presets; });
 
     ScriptOptions& s = inv.script;
     CLI::App* script = app->add_subcommand("script", "Replay a host session script exactly");

@@ -8,9 +8,9 @@
 
 namespace cli {
 
-Automation parseAutomation(const std::string& text, const std::string& source,
-                           const ParameterTable& table) {
-    Automation automation;
+AutomationText parseAutomation(const std::string& text, const std::string& source,
+                               const ParameterTable& table) {
+    AutomationText automation;
     std::istringstream lines(withoutByteOrderMark(text));
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
@@ -22,17 +22,14 @@ Automation parseAutomation(const std::string& text, const std::string& source,
         auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), tick);
         if (error != std::errc() || end != token.data() + token.size() || tick < 0)
             throw UsageError(where() + "expected a tick number, got '" + token + "'");
-        std::vector<ParameterValue>& values = automation[tick];
+        std::vector<Assignment>& values = automation[tick];
         bool any = false;
         while (tokens >> token) {
             if (token.find('=') == std::string::npos)
                 throw UsageError(where() + "expected NAME=VALUE, got '" + token +
                                  "' (write spaces in names and values as underscores)");
-            try {
-                values.push_back(table.parseAssignment(token));
-            } catch (const UsageError& e) {
-                throw UsageError(where() + e.what());
-            }
+            values.push_back(
+                parseAssignmentText(token, table, source + ":" + std::to_string(number)));
             any = true;
         }
         if (!any) throw UsageError(where() + "tick " + std::to_string(tick) + " sets nothing");
@@ -40,9 +37,17 @@ Automation parseAutomation(const std::string& text, const std::string& source,
     return automation;
 }
 
-Automation readAutomation(const std::string& path, const ParameterTable& table) {
+AutomationText readAutomation(const std::string& path, const ParameterTable& table) {
     return parseAutomation(readTextFile(path, "automation file"),
                            path == "-" ? "standard input" : path, table);
+}
+
+Automation resolveAutomation(const AutomationText& text, ValueResolver& resolver,
+                             std::vector<int> values) {
+    Automation automation;
+    for (const auto& [tick, assignments] : text)
+        automation[tick] = resolver.apply(assignments, values);
+    return automation;
 }
 
 }  // namespace cli

@@ -1,5 +1,5 @@
-// tarvo-delay demo [-o FILE]: the built-in phrase through a setting that shows the machine
-// off, into a 44.1 kHz stereo float WAV.
+// tarvo-delay demo [-o FILE] [--preset NAME|FILE]: the built-in phrase through a setting that
+// shows the machine off, or through a preset, into a 44.1 kHz stereo float WAV.
 #include <cstdio>
 #include <string>
 
@@ -10,14 +10,18 @@
 #include "cli/parameter_table.h"
 #include "cli/render_session.h"
 #include "cli/safe_output.h"
+#include "cli/start_settings.h"
 #include "cli/summary.h"
 #include "cli/tempo.h"
+#include "cli/value_texts.h"
 
 namespace cli {
 
 namespace {
 
 constexpr int32_t kDemoRate = 44100;
+constexpr double kDemoTempo = 126.0;
+constexpr int kDemoTicksPerBeat = 4;
 
 // At 126 BPM and 4 ticks per beat; delay values up to 32000 count thousandths of a tick.
 const char* const kDemoSetting[] = {
@@ -43,9 +47,18 @@ int runDemo(const DemoOptions& options, const offline::PluginLibrary& library) {
     const ParameterTable table(library);
     SessionSettings settings;
     settings.sampleRate = kDemoRate;
-    settings.samplesPerTick = samplesPerTick(kDemoRate, 126.0, 4);
-    for (const char* assignment : kDemoSetting)
-        settings.initialValues.push_back(table.parseAssignment(assignment));
+    settings.samplesPerTick = samplesPerTick(kDemoRate, kDemoTempo, kDemoTicksPerBeat);
+    if (options.preset.empty()) {
+        for (const char* assignment : kDemoSetting)
+            settings.initialValues.push_back(table.parseAssignment(assignment));
+    } else {
+        const StartSettings start = parseStartSettings(options.preset, {}, table);
+        ValueTexts texts(library);
+        ValueResolver resolver(table, texts,
+                               ValueContext{kDemoRate, settings.samplesPerTick, kDemoTicksPerBeat},
+                               false);
+        settings.initialValues = resolve(start, resolver).assigned;
+    }
 
     const std::vector<float> input = demoInput(kDemoRate);
     BufferSource source(input);

@@ -32,6 +32,8 @@ int run(const cli::Invocation& inv) {
             return cli::runParams(inv.params, library);
         case cli::Invocation::Script:
             return cli::runScript(inv.script, library);
+        case cli::Invocation::Presets:
+            return cli::runPresets(inv.presets, library);
         case cli::Invocation::Plot:
             return cli::runPlot(inv.plot, library);
     }

@@ -8,12 +8,15 @@ namespace cli {
 
 struct DemoOptions {
     std::string output = "tarvo-demo.wav";
+    std::string preset;  // instead of the showcase setting
 };
 
 struct RenderOptions {
     std::string input;
     std::string output;
-    std::vector<std::string> settings;  // NAME=VALUE
+    std::string preset;                 // a factory preset's name or a preset file
+    std::vector<std::string> settings;  // NAME=VALUE, over the preset
+    std::string savePreset;             // where to write the settings as a preset
     std::string type;  // -t: the output's container, where OUT's extension does not tell
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
@@ -27,6 +30,18 @@ struct RenderOptions {
 };
 
 struct ParamsOptions {
+    bool json = false;
+    // With a preset or settings: the value each parameter gets in such a session.
+    std::string preset;
+    std::vector<std::string> settings;
+    double beatsPerMinute = 126.0;
+    int ticksPerBeat = 4;
+    int samplesPerTick = 0;  // 0: from the tempo
+    int sampleRate = 44100;
+    bool quiet = false;
+};
+
+struct PresetsOptions {
     bool json = false;
 };
 
@@ -53,13 +68,14 @@ struct PlotOptions {
 };
 
 struct Invocation {
-    enum Command { Demo, Render, Params, Script, Plot };
+    enum Command { Demo, Render, Params, Script, Presets, Plot };
     Command command = Demo;
     std::string plugin;  // empty: the default library
     DemoOptions demo;
     RenderOptions render;
     ParamsOptions params;
     ScriptOptions script;
+    PresetsOptions presets;
     PlotOptions plot;
 };
 

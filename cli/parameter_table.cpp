@@ -45,14 +45,14 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+}  // namespace
+
 std::string rangeOf(const ParameterInfo& p) {
     std::string text = std::to_string(p.minValue) + ".." + std::to_string(p.maxValue) +
                        " (default " + std::to_string(p.defaultValue);
     if (p.defaultText) text += ", " + *p.defaultText;
     return text + ")";
 }
-
-}  // namespace
 
 std::string normalizedName(std::string_view text) {
     std::string key;

@@ -55,6 +55,9 @@ class ParameterTable {
     std::vector<std::string> keys_;  // normalized names
 };
 
+// "0..100 (default 50, 50%)".
+std::string rangeOf(const ParameterInfo& p);
+
 // Lower case without spaces and underscores: "DLY FbackL", "dly_fbackl" and "dlyfbackl" agree.
 std::string normalizedName(std::string_view text);
 

@@ -1,5 +1,6 @@
 // tarvo-delay params [--json]: index, name, description, range, default and the default's
-// value text of every parameter, as the machine describes them.
+// value text of every parameter, as the machine describes them; with --preset or --set, the
+// value every parameter gets in such a session, raw and as its text.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -7,6 +8,9 @@
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/parameter_table.h"
+#include "cli/start_settings.h"
+#include "cli/tempo.h"
+#include "cli/value_texts.h"
 
 namespace cli {
 
@@ -72,10 +76,77 @@ void printTable(const ParameterTable& table) {
     }
 }
 
+struct SessionValue {
+    int raw = 0;
+    std::string text;
+    const char* from = "default";
+};
+
+void printValuesJson(const ParameterTable& table, const std::vector<SessionValue>& values) {
+    std::string out = "[\n";
+    for (const ParameterInfo& p : table.parameters()) {
+        const SessionValue& v = values[static_cast<size_t>(p.index)];
+        out += "  {\"index\": " + std::to_string(p.index) + ", \"name\": " + jsonString(p.name) +
+               ", \"value\": " + std::to_string(v.raw) + ", \"text\": " + jsonString(v.text) +
+               ", \"from\": " + jsonString(v.from) +
+               (p.index + 1 < static_cast<int>(values.size()) ? "},\n" : "}\n");
+    }
+    std::fputs((out + "]\n").c_str(), stdout);
+}
+
+void printValuesTable(const ParameterTable& table, const std::vector<SessionValue>& values) {
+    size_t nameWidth = 4, valueWidth = 5, textWidth = 8;
+    for (const ParameterInfo& p : table.parameters()) {
+        const SessionValue& v = values[static_cast<size_t>(p.index)];
+        nameWidth = std::max(nameWidth, displayWidth(p.name));
+        valueWidth = std::max(valueWidth, std::to_string(v.raw).size());
+        textWidth = std::max(textWidth, displayWidth(v.text));
+    }
+    std::printf(" #  %s  %s  %s  From\n", padded("Name", nameWidth).c_str(),
+                padded("Value", valueWidth).c_str(), padded("Shown as", textWidth).c_str());
+    for (const ParameterInfo& p : table.parameters()) {
+        const SessionValue& v = values[static_cast<size_t>(p.index)];
+        const std::string raw = std::to_string(v.raw);
+        std::printf("%2d  %s  %s%s  %s  %s\n", p.index, padded(p.name, nameWidth).c_str(),
+                    std::string(valueWidth - raw.size(), ' ').c_str(), raw.c_str(),
+                    padded(v.text, textWidth).c_str(), v.from);
+    }
+}
+
+int showSessionValues(const ParamsOptions& options, const offline::PluginLibrary& library,
+                      const ParameterTable& table) {
+    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
+    const int32_t tpt =
+        options.samplesPerTick > 0
+            ? options.samplesPerTick
+            : samplesPerTick(options.sampleRate, options.beatsPerMinute, options.ticksPerBeat);
+    ValueTexts texts(library);
+    ValueResolver resolver(
+        table, texts, ValueContext{options.sampleRate, tpt, options.ticksPerBeat}, options.quiet);
+    const StartValues start_values = resolve(start, resolver);
+    std::vector<SessionValue> values(table.parameters().size());
+    const size_t fromPreset = start.preset ? start.preset->assignments.size() : 0;
+    for (size_t i = 0; i < start_values.assigned.size(); ++i)
+        values[static_cast<size_t>(start_values.assigned[i].first)].from =
+            i < fromPreset ? "preset" : "--set";
+    for (const ParameterInfo& p : table.parameters()) {
+        SessionValue& v = values[static_cast<size_t>(p.index)];
+        v.raw = start_values.values[static_cast<size_t>(p.index)];
+        v.text = resolver.text(p.index, v.raw, start_values.values);
+    }
+    if (options.json)
+        printValuesJson(table, values);
+    else
+        printValuesTable(table, values);
+    return 0;
+}
+
 }  // namespace
 
 int runParams(const ParamsOptions& options, const offline::PluginLibrary& library) {
     const ParameterTable table(library);
+    if (!options.preset.empty() || !options.settings.empty())
+        return showSessionValues(options, library, table);
     if (options.json)
         printJson(table);
     else

@@ -16,8 +16,10 @@
 #include "cli/render_session.h"
 #include "cli/safe_output.h"
 #include "cli/spectrum.h"
+#include "cli/start_settings.h"
 #include "cli/tempo.h"
 #include "cli/text_encoding.h"
+#include "cli/value_texts.h"
 #include "machine/parameters.h"
 #include "offline/hosted_machine.h"
 
@@ -207,18 +209,17 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
     const Theme theme = themeNamed(options.theme);
     const ParameterTable table(library);
     ImpulseSettings settings;
-    for (const std::string& assignment : options.settings) {
-        try {
-            settings.values.push_back(table.parseAssignment(assignment));
-        } catch (const UsageError& e) {
-            throw UsageError(std::string("--set: ") + e.what());
-        }
-    }
+    const StartSettings start = parseStartSettings("", options.settings, table);
     settings.sampleRate = options.sampleRate;
     settings.samplesPerTick =
         options.samplesPerTick > 0
             ? options.samplesPerTick
             : samplesPerTick(options.sampleRate, options.beatsPerMinute, options.ticksPerBeat);
+    ValueTexts texts(library);
+    ValueResolver resolver(
+        table, texts,
+        ValueContext{settings.sampleRate, settings.samplesPerTick, options.ticksPerBeat}, false);
+    settings.values = resolve(start, resolver).assigned;
     settings.side = sideNamed(options.side);
     const double seconds = options.seconds > 0.0 ? options.seconds : kLongestSeconds;
     settings.frames = std::llround(seconds * options.sampleRate) + 1;

@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/assignments.h"
 #include "cli/audio_reader.h"
 #include "cli/audio_writer.h"
 #include "cli/automation.h"
@@ -15,11 +18,14 @@
 #include "cli/messages.h"
 #include "cli/output_format.h"
 #include "cli/parameter_table.h"
+#include "cli/preset_file.h"
 #include "cli/progress_bar.h"
 #include "cli/render_session.h"
 #include "cli/safe_output.h"
+#include "cli/start_settings.h"
 #include "cli/summary.h"
 #include "cli/tempo.h"
+#include "cli/value_texts.h"
 
 namespace cli {
 
@@ -39,6 +45,22 @@ Tail parseTail(const std::string& text, double& seconds) {
     return tail;
 }
 
+std::string savedDescription(const StartSettings& start) {
+    if (start.preset && !start.preset->description.empty()) return start.preset->description;
+    return "Tarvo Delay settings saved by tarvo-delay.";
+}
+
+std::vector<std::string> savedComments(const StartSettings& start, const SessionSettings& session,
+                                       const ParameterTable& table) {
+    std::string from = start.preset ? "preset '" + start.preset->name + "'" : "the defaults";
+    for (size_t i = 0; i < start.sets.size(); ++i) {
+        const Assignment& set = start.sets[i];
+        from += (i == 0 ? " with --set " : ", ") + table[set.index].name + "=" + set.value;
+    }
+    return {"Saved from " + from + ", at " + std::to_string(session.sampleRate) + " Hz and " +
+            std::to_string(session.samplesPerTick) + " samples per tick."};
+}
+
 }  // namespace
 
 int runRender(const RenderOptions& options, const offline::PluginLibrary& library) {
@@ -54,15 +76,14 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
     settings.tail = parseTail(options.tail, tailSeconds);
     settings.blockFrames = options.blockFrames;
     const ParameterTable table(library);
-    for (const std::string& assignment : options.settings) {
-        try {
-            settings.initialValues.push_back(table.parseAssignment(assignment));
-        } catch (const UsageError& e) {
-            throw UsageError(std::string("--set: ") + e.what());
-        }
+    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
+    AutomationText automation;
+    if (!options.automation.empty()) automation = readAutomation(options.automation, table);
+    if (!options.savePreset.empty()) {
+        if (options.savePreset == options.output)
+            throw UsageError("--save-preset: '" + options.savePreset + "' is the output file");
+        refuseSameFile(options.input, options.savePreset);
     }
-    if (!options.automation.empty())
-        settings.automation = readAutomation(options.automation, table);
 
     AudioReader reader(options.input);
     settings.sampleRate = reader.sampleRate();
@@ -74,12 +95,31 @@ int runRender(const RenderOptions& options, const offline::PluginLibrary& librar
                                     options.ticksPerBeat);
     settings.tail.frames = std::llround(tailSeconds * reader.sampleRate());
 
+    // Values are read for this session: its sample rate, its tempo.
+    ValueTexts texts(library);
+    ValueResolver resolver(
+        table, texts,
+        ValueContext{settings.sampleRate, settings.samplesPerTick, options.ticksPerBeat},
+        options.quiet);
+    const StartValues values = resolve(start, resolver);
+    settings.initialValues = values.assigned;
+    settings.automation = resolveAutomation(automation, resolver, values.values);
+    std::optional<SafeOutput> preset;
+    if (!options.savePreset.empty()) {
+        preset.emplace(options.savePreset);
+        const std::string text =
+            presetText(savedDescription(start), savedComments(start, settings, table),
+                       values.values, resolver);
+        preset->writeAll(text.data(), text.size());
+    }
+
     SafeOutput output(options.output);
     AudioWriter writer(output, format, reader.sampleRate());
     ProgressBar progress(reader.sampleRate(), !options.quiet);
     const SessionResult result = renderSession(library, settings, reader, writer, &progress);
     writer.finish();
     output.commit();
+    if (preset) preset->commit();
     progress.finish();
 
     if (!options.quiet) {

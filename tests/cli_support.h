@@ -130,7 +130,11 @@ class CliTest : public testing::Test {
         std::string command = prefix + "exec " + quoted(TARVO_CLI_PATH);
         for (const std::string& arg : args) command += " " + quoted(arg);
         command += " >" + quoted(path("stdout.txt")) + " 2>" + quoted(path("stderr.txt"));
-        const int raw = std::system(command.c_str());
+        return collect(std::system(command.c_str()));
+    }
+
+    // The result of a run that wrote stdout.txt and stderr.txt and ended with wait status `raw`.
+    Result collect(int raw) const {
         Result result;
         if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
         if (WIFSIGNALED(raw)) result.signal = WTERMSIG(raw);

@@ -74,14 +74,7 @@ class UnixTest : public clitest::CliTest {
     Result finish(pid_t pid) const {
         int raw = 0;
         waitpid(pid, &raw, 0);
-        Result result;
-        if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-        if (WIFSIGNALED(raw)) result.signal = WTERMSIG(raw);
-        result.out = readFile(path("stdout.txt"));
-        result.err = readFile(path("stderr.txt"));
-        fs::remove(path("stdout.txt"));
-        fs::remove(path("stderr.txt"));
-        return result;
+        return collect(raw);
     }
 
     Result launch(const Launch& launch) const { return finish(start(launch)); }

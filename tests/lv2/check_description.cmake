@@ -8,7 +8,9 @@ list(LENGTH schemas count)
 if(count LESS 20)
   message(FATAL_ERROR "only ${count} LV2 schema files found")
 endif()
-execute_process(COMMAND ${VALIDATOR} ${schemas} ${BUNDLE}/manifest.ttl ${BUNDLE}/tarvo-delay.ttl
+# Every file of the bundle: the manifest, the description and the presets.
+file(GLOB bundle_files ${BUNDLE}/*.ttl)
+execute_process(COMMAND ${VALIDATOR} ${schemas} ${bundle_files}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 message(STATUS "${out}${err}")
 if(NOT rc EQUAL 0 OR NOT "${out}${err}" MATCHES "Found 0 errors")

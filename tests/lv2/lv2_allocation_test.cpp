@@ -1,36 +1,7 @@
 // run() allocates nothing: this program's global allocation functions count while the plug-in
 // runs through tempo changes, control changes and every block length.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "../allocation/counting_allocator.h"
 #include "lv2_host.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load()) ++allocations;
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (counting.load()) ++allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
