@@ -53,7 +53,8 @@ struct ScriptOptions {
 
 struct PlotOptions {
     std::string output;
-    std::vector<std::string> settings;  // NAME=VALUE
+    std::string preset;                 // a factory preset's name or a preset file
+    std::vector<std::string> settings;  // NAME=VALUE, over the preset
     double beatsPerMinute = 126.0;
     int ticksPerBeat = 4;
     int samplesPerTick = 0;  // 0: from the tempo

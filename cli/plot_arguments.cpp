@@ -23,6 +23,8 @@ void addPlotCommand(CLI::App& app, Invocation& inv) {
         "where the picture puts its axes (a time t is drawn at x = time_left + t / ms * "
         "(timeRight - timeLeft)).");
     plot->add_option("-o,--output", p.output, "The picture: FILE.png or FILE.svg")->required();
+    plot->add_option("--preset", p.preset,
+                     "A factory preset's name or a preset file, applied before any --set");
     plot->add_option("--set", p.settings,
                      "NAME=VALUE: a parameter by name or index, a raw value or a value text "
                      "(repeatable)")

@@ -93,6 +93,14 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
     return out;
 }
 
+// What --set wrote over a preset, as it was written.
+std::vector<std::string> setNames(const std::vector<Assignment>& sets,
+                                  const ParameterTable& table) {
+    std::vector<std::string> names;
+    for (const Assignment& a : sets) names.push_back(table[a.index].name + "=" + a.value);
+    return names;
+}
+
 // Time drawn when none is asked for: past the last echo above the floor by a margin, on the
 // time axis's step.
 double automaticSpanMs(const std::vector<Echo>& echoes, int32_t sampleRate, int64_t window) {
@@ -209,7 +217,7 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
     const Theme theme = themeNamed(options.theme);
     const ParameterTable table(library);
     ImpulseSettings settings;
-    const StartSettings start = parseStartSettings("", options.settings, table);
+    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
     settings.sampleRate = options.sampleRate;
     settings.samplesPerTick =
         options.samplesPerTick > 0
@@ -268,8 +276,16 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
 
     const std::vector<std::string> changed = changedParameters(library, settings, table);
     const std::vector<std::string> modulated = modulations(settings.values, table);
-    page.title = "Tarvo Delay: " + (changed.empty() ? std::string("the default setting")
-                                                    : joined(changed, ", ", ", "));
+    // A preset is named by its name (and what --set changed over it); otherwise the setting is
+    // its non-default parameters.
+    if (start.preset)
+        page.title =
+            "Tarvo Delay: " + start.preset->name +
+            (start.sets.empty() ? std::string()
+                                : " with " + joined(setNames(start.sets, table), ", ", ", "));
+    else
+        page.title = "Tarvo Delay: " + (changed.empty() ? std::string("the default setting")
+                                                        : joined(changed, ", ", ", "));
     std::string tempo = std::to_string(settings.samplesPerTick) + " samples per tick";
     if (options.samplesPerTick == 0)
         tempo = fixed(options.beatsPerMinute,

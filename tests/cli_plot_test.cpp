@@ -325,6 +325,30 @@ bool wellFormedXml(const std::string& text, std::string& root) {
     return open.empty() && !root.empty();
 }
 
+TEST_F(PlotTest, APresetIsDrawnUnderItsNameAndASetChangesIt) {
+    // The ping-pong of eighths: at 4 ticks per beat the left echo two ticks after the impulse
+    // and the right one two ticks later, every four ticks on each side.
+    const Value report = plot({"--preset", "ping-pong-eighths", "--seconds", "1"});
+    const auto left = echoesOn(report, "left");
+    const auto right = echoesOn(report, "right");
+    ASSERT_GE(left.size(), 2u);
+    ASSERT_GE(right.size(), 2u);
+    EXPECT_NEAR((*left[0])["ticks"].number, 2.0, 1e-9);
+    EXPECT_NEAR((*right[0])["ticks"].number, 4.0, 1e-9);
+    EXPECT_NEAR((*left[1])["ticks"].number, 6.0, 1e-9);
+    EXPECT_EQ(report["title"].text, "Tarvo Delay: ping-pong-eighths");
+
+    // A --set over the preset is named beside it and changes what is drawn.
+    const Value changed =
+        plot({"--preset", "ping-pong-eighths", "--seconds", "1", "--set", "DLY OffsetL=0"});
+    EXPECT_EQ(changed["title"].text, "Tarvo Delay: ping-pong-eighths with DLY OffsetL=0");
+    ASSERT_FALSE(echoesOn(changed, "left").empty());
+    EXPECT_LT((*echoesOn(changed, "left")[0])["ticks"].number, 2.0);
+
+    EXPECT_FAILS_WITH(run({"plot", "-o", path("p.png"), "--preset", "no-such-preset"}), 2,
+                      "ping-pong-eighths");
+}
+
 TEST_F(PlotTest, PicturesOpenAsPngAndSvg) {
     plot({"--seconds", "1", "--size", "900x600", "--set", "FLT Type=BP/BR"}, "p.png");
     const Picture png = readPng(path("p.png"));
