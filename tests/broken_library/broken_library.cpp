@@ -24,7 +24,7 @@ const ParameterDescriptor* const kTable[] = {&kGood, &kUnknownType};
 #elif defined(BROKEN_TOO_WIDE)
 const ParameterDescriptor* const kTable[] = {&kGood, &kTooWide};
 #else
-const ParameterDescriptor* const kTable[] = {&kGood, &kGood};
+[[maybe_unused]] const ParameterDescriptor* const kTable[] = {&kGood, &kGood};
 #endif
 
 #if defined(BROKEN_TOO_MANY)
