@@ -6,6 +6,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/text_encoding.h"
+#include "cli/trimmed.h"
 #include "offline/hosted_machine.h"
 
 namespace cli {
@@ -35,14 +36,6 @@ size_t editDistance(const std::string& a, const std::string& b) {
         }
     }
     return row[b.size()];
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
 }
 
 }  // namespace

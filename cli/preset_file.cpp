@@ -7,18 +7,13 @@
 #include "cli/cli_error.h"
 #include "cli/factory_presets.h"
 #include "cli/text_file.h"
+#include "cli/trimmed.h"
 
 namespace cli {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos) return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
 
 Preset readPresetFile(const std::string& path, const ParameterTable& table) {
     return parsePreset(readTextFile(path, "preset file"), path, table);

@@ -10,6 +10,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/render_session.h"
+#include "cli/trimmed.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
 
@@ -44,14 +45,6 @@ constexpr UnitAlias kUnitAliases[] = {
     {"ms", "ms", 0},
     {"s", "ms", 3},
 };
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string number(double value) {
     char text[32];
