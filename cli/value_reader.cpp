@@ -120,7 +120,7 @@ class Reader {
           mode_(mode),
           texts_(texts),
           value_(trimmed(value)),
-          key_(normalizedText(value_)),
+          key_(normalizedName(value_)),
           context_(context),
           table_(texts.table(p.index, p.minValue, p.maxValue, context.sampleRate, mode)) {}
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "cli/parameter_table.h"
 #include "cli/text_encoding.h"
 #include "machine/parameters.h"
 #include "offline/parameter_record.h"
@@ -41,17 +42,8 @@ size_t numberAt(std::string_view text, size_t at, double& number) {
     return end - at;
 }
 
-std::string normalizedText(std::string_view text) {
-    std::string key;
-    for (char c : text) {
-        if (c == ' ' || c == '_' || c == '\t') continue;
-        key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return key;
-}
-
 std::vector<std::pair<double, std::string>> shownNumbers(std::string_view original) {
-    const std::string text = normalizedText(original);
+    const std::string text = normalizedName(original);
     std::vector<std::pair<double, std::string>> numbers;
     for (size_t at = 0; at < text.size();) {
         const bool signAllowed = at == 0 || !std::isalnum(static_cast<unsigned char>(text[at - 1]));
@@ -79,7 +71,7 @@ std::vector<std::pair<double, std::string>> shownNumbers(std::string_view origin
 }
 
 int TextTable::find(std::string_view text) const {
-    const auto found = byText.find(normalizedText(text));
+    const auto found = byText.find(normalizedName(text));
     return found == byText.end() ? -1 : found->second;
 }
 
@@ -109,7 +101,7 @@ const TextTable& ValueTexts::table(int index, int minValue, int maxValue, int32_
     for (int raw = minValue; raw <= maxValue; ++raw) {
         const char* text = machine_.valueText(index, raw);
         std::string shown = text != nullptr ? windows1252ToUtf8(text) : std::string();
-        table->byText.emplace(normalizedText(shown), raw);  // the first, smallest, stays
+        table->byText.emplace(normalizedName(shown), raw);  // the first, smallest, stays
         numbers.push_back(shownNumbers(shown));
         table->texts.push_back(std::move(shown));
     }

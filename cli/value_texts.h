@@ -63,9 +63,6 @@ class ValueTexts {
 // writes it). Returns how many characters it takes, 0 when there is none.
 size_t numberAt(std::string_view text, size_t at, double& number);
 
-// Lower case without blanks or underscores: how typed values are compared with texts.
-std::string normalizedText(std::string_view text);
-
 // The numbers a text shows with their units: "-6.0dB(50%)" shows -6 dB and 50 %, "2.500 Tick"
 // 2.5 ticks, "-inf.dB (0%)" minus infinity dB and 0 %, "50 (%)" 50 %. Numbers without a unit
 // ("70:30", "50 (16384)") show nothing a unit can be typed for.

@@ -159,9 +159,9 @@ void deliverControls(Plugin& p) {
         const auto v = static_cast<int32_t>(value);
         if (!p.deliverAll && v == p.delivered[i]) continue;
         p.delivered[i] = v;
-        send(p, i, v);
+        if (!p.deliverAll) send(p, i, v);
     }
-    if (p.deliverAll)  // even with ports left unconnected
+    if (p.deliverAll)  // every value at once, even those of ports left unconnected
         for (int i = 0; i < kParameterCount; ++i) send(p, i, p.delivered[i]);
     takeTempo(p);
     tickIfSent(p);
