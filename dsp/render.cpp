@@ -23,6 +23,7 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
+#include "dsp/wide_vectors.h"
 #include "machine/float_environment.h"
 #include "machine/machine.h"
 
@@ -101,8 +102,11 @@ void runStages(mi& m, float* samples, const BlockPlan& plan, bool inputPresent) 
     if (inputPresent) dsp::conditionInput(m.inputMode, samples, begin, end);
     // Input no host should send (infinities, NaN) is met by checks in the delay entry and the
     // mix; a block without any runs without them.
-    const bool inputFinite =
-        !inputPresent || dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
+    bool inputFinite = true;
+    if (inputPresent)
+        dsp::runLoop(m.wideVectors, [&]() TARVO_INLINE_LOOP {
+            inputFinite = dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
+        });
     forEachStretch(
         plan, [](const ChunkControls& a, const ChunkControls& b) { return same(a.lines, b.lines); },
         [&](const ChunkControls& c, int32_t from, int32_t to) {

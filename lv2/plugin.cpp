@@ -11,17 +11,20 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 
+#include "dsp/wide_vectors.h"
 #include "host/sample_scale.h"
 #include "host/tempo.h"
 #include "lv2/machine_host.h"
 #include "lv2/ports.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
+#include "machine/processor.h"
 
 namespace {
 
@@ -54,9 +57,10 @@ struct Plugin {
     int32_t ticksPerBeat = lv2port::kTicksPerBeatDefault;
     double hostTempo = 0.0;  // 0 until the host sends a tempo
     bool mapped = false;
+    bool wide = false;  // the processor runs the loops' wide form
     Uris uris;
 
-    float scratch[2 * kMaxBlockFrames];  // the channels interleaved for the machine
+    alignas(64) float scratch[2 * kMaxBlockFrames];  // the channels interleaved for the machine
 };
 
 // A port's value as the machine takes it: rounded, within its range; false if not finite.
@@ -142,9 +146,19 @@ bool takeTempo(Plugin& p) {
     return true;
 }
 
+// Whether any control port's bits differ from when they were last read: one pass without
+// more work, as most runs find nothing changed.
+bool portsMoved(const Plugin& p) {
+    uint32_t moved = 0;
+    for (int i = 0; i < kParameterCount; ++i)
+        if (p.controls[i] != nullptr) moved |= std::bit_cast<uint32_t>(*p.controls[i]) ^ p.seen[i];
+    return moved != 0;
+}
+
 // The start of a run: every control that changed, and the tick lengths if the tempo did. A port
 // whose bits are as they were is not looked at again.
 void deliverControls(Plugin& p) {
+    if (!p.deliverAll && !p.tempoChanged && !portsMoved(p)) return;
     for (int i = 0; i < kParameterCount; ++i) {
         if (p.controls[i] == nullptr) continue;
         const auto bits = std::bit_cast<uint32_t>(*p.controls[i]);
@@ -175,21 +189,32 @@ inline float toHostScale(float sample) {
     return std::fabs(scaled) <= std::numeric_limits<float>::max() ? scaled : 0.0f;
 }
 
-// The two loops that move a piece between the host's channels and the machine's frames.
-void interleave(const float* __restrict left, const float* __restrict right,
-                float* __restrict frames, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
+// The two loops that move a piece between the host's channels and the machine's frames. They
+// scale by a power of two and compare, which is exact in any form, so they run in the
+// processor's widest.
+TARVO_INLINE_LOOP inline void interleaveLoop(const float* __restrict left,
+                                             const float* __restrict right,
+                                             float* __restrict frames, ptrdiff_t count) {
+    for (ptrdiff_t i = 0; i < count; ++i) {
         frames[2 * i] = toHostScale(left[i]);
         frames[2 * i + 1] = toHostScale(right[i]);
     }
 }
 
-void split(const float* __restrict frames, float* __restrict left, float* __restrict right,
-           uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
+TARVO_INLINE_LOOP inline void splitLoop(const float* __restrict frames, float* __restrict left,
+                                        float* __restrict right, ptrdiff_t count) {
+    for (ptrdiff_t i = 0; i < count; ++i) {
         left[i] = hostToUnit(frames[2 * i]);
         right[i] = hostToUnit(frames[2 * i + 1]);
     }
+}
+
+void interleave(bool wide, const float* left, const float* right, float* frames, ptrdiff_t count) {
+    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP { interleaveLoop(left, right, frames, count); });
+}
+
+void split(bool wide, const float* frames, float* left, float* right, ptrdiff_t count) {
+    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP { splitLoop(frames, left, right, count); });
 }
 
 // Frames [from, to) through the machine, at most 256 at a time; a piece's input is read before
@@ -197,9 +222,9 @@ void split(const float* __restrict frames, float* __restrict left, float* __rest
 void renderFrames(Plugin& p, uint32_t from, uint32_t to) {
     while (from < to) {
         const uint32_t count = std::min<uint32_t>(to - from, kMaxBlockFrames);
-        interleave(p.in[0] + from, p.in[1] + from, p.scratch, count);
+        interleave(p.wide, p.in[0] + from, p.in[1] + from, p.scratch, count);
         p.host.render(p.scratch, static_cast<int32_t>(count));
-        split(p.scratch, p.out[0] + from, p.out[1] + from, count);
+        split(p.wide, p.scratch, p.out[0] + from, p.out[1] + from, count);
         from += count;
     }
 }
@@ -223,6 +248,7 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
     auto* p = new (std::nothrow) Plugin();
     if (p == nullptr) return nullptr;
     p->sampleRate = static_cast<int32_t>(std::lround(rate));
+    p->wide = processor::hasWideVectors();
     for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
         if (std::strcmp(features[i]->URI, LV2_URID__map) != 0) continue;
         const auto* map = static_cast<const LV2_URID_Map*>(features[i]->data);
