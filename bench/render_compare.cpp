@@ -32,6 +32,9 @@ const std::vector<Case>& cases() {
         {"Filter", {{ParamFilterType, 1}, {ParamCutoff, 40000}, {ParamResonance, 30}}},
         {"Clipping", {{ParamModeLeft, 3}, {ParamModeRight, 3}, {ParamModeParamLeft, 50}}},
         {"PanSweep", {{ParamPanLfoType, 1}}},
+        // Loops of 7 and 9 samples: stretches too short for the wide loops to pay.
+        {"ShortLoops", {{ParamDelayLeft, 32007}, {ParamDelayRight, 32007}}},
+        {"ShortUneven", {{ParamDelayLeft, 32007}, {ParamDelayRight, 32009}}},
     };
     return all;
 }

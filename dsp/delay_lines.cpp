@@ -168,8 +168,9 @@ inline bool mirrorClear(int32_t p, int32_t frames, int32_t loopFrames) {
 // One stretch of one channel: `frames` frames from loop frame p and offset frame q on, none
 // of which wraps. The input and the lines advance two floats per frame.
 template <Entry kEntry, Readout kReadout, bool kFinite>
-void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __restrict input,
-                float* __restrict wet, int32_t frames) {
+TARVO_INLINE_LOOP inline void runStretch(const ChannelLines& line, int32_t p, int32_t q,
+                                         const float* __restrict input, float* __restrict wet,
+                                         int32_t frames) {
     float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
     float* __restrict offset = line.offset + 2 * static_cast<ptrdiff_t>(q);
     const float gain = line.gain;
@@ -195,8 +196,9 @@ void runStretch(const ChannelLines& line, int32_t p, int32_t q, const float* __r
 
 // The same for an offset line of one frame: what leaves it is the entry of the frame before.
 template <Entry kEntry, Readout kReadout, bool kFinite>
-void runStretchShortOffset(const ChannelLines& line, int32_t p, const float* __restrict input,
-                           float* __restrict wet, int32_t frames) {
+TARVO_INLINE_LOOP inline void runStretchShortOffset(const ChannelLines& line, int32_t p,
+                                                    const float* __restrict input,
+                                                    float* __restrict wet, int32_t frames) {
     float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
     const float gain = line.gain;
     float leaving = line.offset[0];
@@ -241,6 +243,14 @@ void runReverseInPasses(const ChannelLines& line, int32_t p, int32_t q, const fl
     if (p == 0) wet[0] = written[0];
 }
 
+// The wide loops pay from a few of their widths on: lines shorter than that (loops of a few
+// samples) run all their stretches in the narrow form.
+constexpr int32_t kWideLineFrames = 32;
+inline bool wideLines(const ChannelLines& line) {
+    return line.wide && line.loopFrames >= kWideLineFrames &&
+           (line.offsetFrames == 1 || line.offsetFrames >= kWideLineFrames);
+}
+
 // How many frames from loop frame p and offset frame q run before either line wraps.
 inline int32_t stretchFrames(const ChannelLines& line, int32_t p, int32_t q, int32_t left) {
     int32_t frames = std::min(left, line.loopFrames - p);
@@ -249,7 +259,8 @@ inline int32_t stretchFrames(const ChannelLines& line, int32_t p, int32_t q, int
 }
 
 template <Entry kEntry, Readout kReadout, bool kFinite>
-void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begin, int32_t end) {
+TARVO_INLINE_LOOP inline void runChannelStretches(ChannelLines& line, const float* input,
+                                                  float* wet, int32_t begin, int32_t end) {
     for (int32_t j = begin; j < end;) {
         const int32_t p = nextFrame(line.loopFrame, line.loopFrames);
         const int32_t q = nextFrame(line.offsetFrame, line.offsetFrames);
@@ -267,12 +278,21 @@ void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begi
     }
 }
 
+// A "Reverse" read runs frame after frame, in the narrow form.
+template <Entry kEntry, Readout kReadout, bool kFinite>
+void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begin, int32_t end) {
+    dsp::runLoop(kReadout != Readout::Reverse && wideLines(line), [&]() TARVO_INLINE_LOOP {
+        runChannelStretches<kEntry, kReadout, kFinite>(line, input, wet, begin, end);
+    });
+}
+
 // Both channels "Normal" on lines of the same lengths at the same positions: their floats lie
 // side by side, so one loop runs both frame by frame, with the same results as two.
 template <Entry kEntry, bool kFinite>
-void runPairStretch(const ChannelLines& left, const ChannelLines& right, int32_t p, int32_t q,
-                    const float* __restrict input, float* __restrict wetLeft,
-                    float* __restrict wetRight, int32_t frames) {
+TARVO_INLINE_LOOP inline void runPairStretch(const ChannelLines& left, const ChannelLines& right,
+                                             int32_t p, int32_t q, const float* __restrict input,
+                                             float* __restrict wetLeft, float* __restrict wetRight,
+                                             int32_t frames) {
     float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
     float* __restrict offset = left.offset + 2 * static_cast<ptrdiff_t>(q);
     const float gainLeft = left.gain, gainRight = right.gain;
@@ -289,9 +309,9 @@ void runPairStretch(const ChannelLines& left, const ChannelLines& right, int32_t
 }
 
 template <Entry kEntry, bool kFinite>
-void runPairStretchShortOffset(const ChannelLines& left, const ChannelLines& right, int32_t p,
-                               const float* __restrict input, float* __restrict wetLeft,
-                               float* __restrict wetRight, int32_t frames) {
+TARVO_INLINE_LOOP inline void runPairStretchShortOffset(
+    const ChannelLines& left, const ChannelLines& right, int32_t p, const float* __restrict input,
+    float* __restrict wetLeft, float* __restrict wetRight, int32_t frames) {
     float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
     const float gainLeft = left.gain, gainRight = right.gain;
     loop[0] = loopValue<true>(loop[0], left.offset[0], gainLeft);
@@ -313,8 +333,9 @@ void runPairStretchShortOffset(const ChannelLines& left, const ChannelLines& rig
 }
 
 template <Entry kEntry, bool kFinite>
-void runPair(ChannelLines& left, ChannelLines& right, const float* input, float* wetLeft,
-             float* wetRight, int32_t begin, int32_t end) {
+TARVO_INLINE_LOOP inline void runPairStretches(ChannelLines& left, ChannelLines& right,
+                                               const float* input, float* wetLeft, float* wetRight,
+                                               int32_t begin, int32_t end) {
     for (int32_t j = begin; j < end;) {
         const int32_t p = nextFrame(left.loopFrame, left.loopFrames);
         const int32_t q = nextFrame(left.offsetFrame, left.offsetFrames);
@@ -329,6 +350,14 @@ void runPair(ChannelLines& left, ChannelLines& right, const float* input, float*
         left.offsetFrame = right.offsetFrame = left.offsetFrames == 1 ? 0 : q + frames - 1;
         j += frames;
     }
+}
+
+template <Entry kEntry, bool kFinite>
+void runPair(ChannelLines& left, ChannelLines& right, const float* input, float* wetLeft,
+             float* wetRight, int32_t begin, int32_t end) {
+    dsp::runLoop(wideLines(left), [&]() TARVO_INLINE_LOOP {
+        runPairStretches<kEntry, kFinite>(left, right, input, wetLeft, wetRight, begin, end);
+    });
 }
 
 // A shaping mode's entries depend on nothing but the input, so they are worked out for the
