@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "dsp/wide_vectors.h"
@@ -35,6 +36,8 @@ struct Uris {
     LV2_URID atomObject = 0, atomBlank = 0, atomFloat = 0, atomDouble = 0, atomInt = 0,
              atomLong = 0, timePosition = 0, timeBeatsPerMinute = 0;
 };
+
+constexpr size_t kCacheLine = 64;
 
 struct Plugin {
     lv2host::MachineHost host;
@@ -60,7 +63,10 @@ struct Plugin {
     bool wide = false;  // the processor runs the loops' wide form
     Uris uris;
 
-    alignas(64) float scratch[2 * kMaxBlockFrames];  // the channels interleaved for the machine
+    // The channels interleaved for the machine, on a cache line of the storage (a member
+    // aligned with alignas would make the instance need the over-aligned operator new).
+    float scratchStorage[2 * kMaxBlockFrames + kCacheLine / sizeof(float)];
+    float* scratch = nullptr;
 };
 
 // A port's value as the machine takes it: rounded, within its range; false if not finite.
@@ -249,6 +255,10 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
     if (p == nullptr) return nullptr;
     p->sampleRate = static_cast<int32_t>(std::lround(rate));
     p->wide = processor::hasWideVectors();
+    void* storage = p->scratchStorage;
+    size_t space = sizeof p->scratchStorage;
+    p->scratch = static_cast<float*>(
+        std::align(kCacheLine, sizeof(float) * 2 * kMaxBlockFrames, storage, space));
     for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
         if (std::strcmp(features[i]->URI, LV2_URID__map) != 0) continue;
         const auto* map = static_cast<const LV2_URID_Map*>(features[i]->data);

@@ -31,8 +31,11 @@ std::vector<float> renderSession(uint32_t seed, bool wide) {
     auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    // Every stage that has a wide form: the chorus, the shaping modes, the filter and the mix
-    // with and without the pan oscillator.
+    // Every stage that has a wide form: the delay lines on either side of the length from
+    // which they run wide, the chorus, the shaping modes, the filter and the mix with and
+    // without the pan oscillator.
+    record.set(ParamDelayLeft, pick(0, 1) != 0 ? kTickValueLimit + pick(1, 64) : pick(1, 32000));
+    record.set(ParamDelayRight, pick(0, 1) != 0 ? kTickValueLimit + pick(1, 64) : pick(1, 32000));
     record.set(ParamChorusLfoType, pick(0, 3));
     record.set(ParamModeLeft, pick(0, 5));
     record.set(ParamModeRight, pick(0, 5));
