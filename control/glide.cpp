@@ -93,29 +93,35 @@ void mi::glideStep() {
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
 
     glideToward(filterLfoPhaseCurrent, filterLfoPhaseTarget, filterLfoPhaseStep);
-    if (glideToward(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep))
+    if (glideToward(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep)) {
         filterLfoPeriod = periodFor(samplesPerTick, filterLfoRateCurrent);
+        filterLfoAdvance = oscillatorAdvance(filterLfoPeriod);
+    }
     if (glideToward(cutoffCurrent, cutoffTarget, cutoffStep)) filterDirty = 1;
     if (glideToward(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
     glideToward(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
     glideFilter(rate);
-    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod);
+    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod, filterLfoAdvance);
 
     glideToward(panLfoPhaseLeftCurrent, static_cast<float>(panLfoPhaseLeftTarget),
                 panLfoPhaseLeftStep);
     glideToward(panLfoPhaseRightCurrent, static_cast<float>(panLfoPhaseRightTarget),
                 panLfoPhaseRightStep);
-    if (glideToward(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep))
+    if (glideToward(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep)) {
         panLfoPeriodLeft = periodFor(samplesPerTick, panLfoRateLeftCurrent);
-    if (glideToward(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep))
+        panLfoAdvanceLeft = oscillatorAdvance(panLfoPeriodLeft);
+    }
+    if (glideToward(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep)) {
         panLfoPeriodRight = periodFor(samplesPerTick, panLfoRateRightCurrent);
+        panLfoAdvanceRight = oscillatorAdvance(panLfoPeriodRight);
+    }
     glideToward(panLeftACurrent, static_cast<float>(panLeftATarget), panLeftAStep);
     glideToward(panRightACurrent, static_cast<float>(panRightATarget), panRightAStep);
     glideToward(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);
     glideToward(panRightBCurrent, static_cast<float>(panRightBTarget), panRightBStep);
     glidePan();
-    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft);
-    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight);
+    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft, panLfoAdvanceLeft);
+    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight, panLfoAdvanceRight);
 
     if (glideToward(modeValueLeftCurrent, static_cast<float>(modeValueLeftTarget),
                     modeValueLeftStep) &&

@@ -35,11 +35,6 @@ float readOscillator(const float* table, float position) {
 
 namespace {
 
-// Table positions per period for a cycle of `period` samples.
-double advanceFor(float period) {
-    return kLfoCycle / (static_cast<double>(period) / kPeriodSamples);
-}
-
 float advanceBy(float position, double advance) {
     const double advanced = position + advance;
     // Just below a cycle the rounding can store 256 itself; the next advance wraps it as any
@@ -52,8 +47,8 @@ float advanceBy(float position, double advance) {
 
 }  // namespace
 
-float advanceOscillator(float position, float period) {
+float advanceOscillator(float position, float period, double advance) {
     // A period that is not a positive length (no tempo from the host) holds the oscillator.
     if (!(period > 0.0f)) return withinCycle(position);
-    return advanceBy(position, advanceFor(period));
+    return advanceBy(position, advance);
 }

@@ -1,5 +1,6 @@
 // Choosing an oscillator's shape: its table, and a fresh start from the current rate.
 #include "machine/machine.h"
+#include "machine/oscillator_advance.h"
 
 const float* mi::lfoTableFor(int32_t type, const float* present) const {
     switch (type) {
@@ -46,6 +47,8 @@ void mi::selectPanLfo(int32_t type) {
     panLfoPhaseLeft = 0.0f;
     panLfoPeriodLeft = static_cast<float>(panLfoRateLeftTarget * 0.5 * samplesPerTick);
     panLfoPeriodRight = static_cast<float>(panLfoRateRightTarget * 0.5 * samplesPerTick);
+    panLfoAdvanceLeft = oscillatorAdvance(panLfoPeriodLeft);
+    panLfoAdvanceRight = oscillatorAdvance(panLfoPeriodRight);
     panLfoRateLeftCurrent = panLfoRateLeftTarget;
     panLfoRateRightCurrent = panLfoRateRightTarget;
 }
@@ -61,6 +64,7 @@ void mi::selectFilterLfo(int32_t type) {
     }
     filterLfoPhase = 0.0f;
     filterLfoPeriod = static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick);
+    filterLfoAdvance = oscillatorAdvance(filterLfoPeriod);
     filterLfoRateCurrent = filterLfoRateTarget;
 }
 

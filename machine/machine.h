@@ -136,6 +136,9 @@ class mi final : public CMDKMachineInterface {
     float wetGainLeft, wetGainRight;
     float panLfoPeriodLeft, panLfoPeriodRight;
     float filterLfoPeriod;
+    // Cache: the table positions each oscillator advances per period, worked out wherever its
+    // period is set, so that the glide step does not divide for them every 40 samples.
+    double filterLfoAdvance, panLfoAdvanceLeft, panLfoAdvanceRight;
     float clipGainLeft, clipGainRight;
     float resampleRatio;
 

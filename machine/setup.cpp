@@ -6,6 +6,7 @@
 #include <new>
 
 #include "machine/machine.h"
+#include "machine/oscillator_advance.h"
 #include "machine/parameters.h"
 #include "machine/processor.h"
 
@@ -113,6 +114,7 @@ void mi::setUp() {
 
     const float startPeriod = static_cast<float>(16.0 * samplesPerTick);
     filterLfoPeriod = panLfoPeriodLeft = panLfoPeriodRight = startPeriod;
+    filterLfoAdvance = panLfoAdvanceLeft = panLfoAdvanceRight = oscillatorAdvance(startPeriod);
 
     panMixLeftCurrent = panMixLeftTarget = 0.0f;
     panMixRightCurrent = panMixRightTarget = 1.0f;
