@@ -93,10 +93,9 @@ void mi::glideStep() {
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
 
     glideToward(filterLfoPhaseCurrent, filterLfoPhaseTarget, filterLfoPhaseStep);
-    if (glideToward(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep)) {
-        filterLfoPeriod = periodFor(samplesPerTick, filterLfoRateCurrent);
-        filterLfoAdvance = oscillatorAdvance(filterLfoPeriod);
-    }
+    if (glideToward(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep))
+        setOscillatorPeriod(filterLfoPeriod, filterLfoAdvance,
+                            periodFor(samplesPerTick, filterLfoRateCurrent));
     if (glideToward(cutoffCurrent, cutoffTarget, cutoffStep)) filterDirty = 1;
     if (glideToward(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
     glideToward(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
@@ -107,14 +106,12 @@ void mi::glideStep() {
                 panLfoPhaseLeftStep);
     glideToward(panLfoPhaseRightCurrent, static_cast<float>(panLfoPhaseRightTarget),
                 panLfoPhaseRightStep);
-    if (glideToward(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep)) {
-        panLfoPeriodLeft = periodFor(samplesPerTick, panLfoRateLeftCurrent);
-        panLfoAdvanceLeft = oscillatorAdvance(panLfoPeriodLeft);
-    }
-    if (glideToward(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep)) {
-        panLfoPeriodRight = periodFor(samplesPerTick, panLfoRateRightCurrent);
-        panLfoAdvanceRight = oscillatorAdvance(panLfoPeriodRight);
-    }
+    if (glideToward(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep))
+        setOscillatorPeriod(panLfoPeriodLeft, panLfoAdvanceLeft,
+                            periodFor(samplesPerTick, panLfoRateLeftCurrent));
+    if (glideToward(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep))
+        setOscillatorPeriod(panLfoPeriodRight, panLfoAdvanceRight,
+                            periodFor(samplesPerTick, panLfoRateRightCurrent));
     glideToward(panLeftACurrent, static_cast<float>(panLeftATarget), panLeftAStep);
     glideToward(panRightACurrent, static_cast<float>(panRightATarget), panRightAStep);
     glideToward(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);

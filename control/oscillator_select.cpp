@@ -45,10 +45,10 @@ void mi::selectPanLfo(int32_t type) {
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
     panLfoPhaseRight = 0.0f;
     panLfoPhaseLeft = 0.0f;
-    panLfoPeriodLeft = static_cast<float>(panLfoRateLeftTarget * 0.5 * samplesPerTick);
-    panLfoPeriodRight = static_cast<float>(panLfoRateRightTarget * 0.5 * samplesPerTick);
-    panLfoAdvanceLeft = oscillatorAdvance(panLfoPeriodLeft);
-    panLfoAdvanceRight = oscillatorAdvance(panLfoPeriodRight);
+    setOscillatorPeriod(panLfoPeriodLeft, panLfoAdvanceLeft,
+                        static_cast<float>(panLfoRateLeftTarget * 0.5 * samplesPerTick));
+    setOscillatorPeriod(panLfoPeriodRight, panLfoAdvanceRight,
+                        static_cast<float>(panLfoRateRightTarget * 0.5 * samplesPerTick));
     panLfoRateLeftCurrent = panLfoRateLeftTarget;
     panLfoRateRightCurrent = panLfoRateRightTarget;
 }
@@ -63,8 +63,8 @@ void mi::selectFilterLfo(int32_t type) {
         return;
     }
     filterLfoPhase = 0.0f;
-    filterLfoPeriod = static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick);
-    filterLfoAdvance = oscillatorAdvance(filterLfoPeriod);
+    setOscillatorPeriod(filterLfoPeriod, filterLfoAdvance,
+                        static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick));
     filterLfoRateCurrent = filterLfoRateTarget;
 }
 

@@ -152,8 +152,8 @@ bool takeTempo(Plugin& p) {
     return true;
 }
 
-// Whether any control port's bits differ from when they were last read: one pass without
-// more work, as most runs find nothing changed.
+// Whether any control port's bits differ from when they were last read: one pass that only
+// reads and compares, as most runs find nothing changed.
 bool portsMoved(const Plugin& p) {
     uint32_t moved = 0;
     for (int i = 0; i < kParameterCount; ++i)

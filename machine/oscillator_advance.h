@@ -1,5 +1,5 @@
-// How far an oscillator runs per period: the one formula set-up, the intake and the glide step
-// use for the advance they keep beside each oscillator's period.
+// How far an oscillator runs per period, kept beside each oscillator's period wherever set-up,
+// the intake or the glide step sets one.
 #pragma once
 
 #include "machine/constants.h"
@@ -7,4 +7,10 @@
 // Table positions per period (40 samples) for a cycle of `period` samples.
 inline double oscillatorAdvance(float period) {
     return kLfoCycle / (static_cast<double>(period) / kPeriodSamples);
+}
+
+// Sets an oscillator's period and the advance kept beside it, which never part.
+inline void setOscillatorPeriod(float& period, double& advance, float value) {
+    period = value;
+    advance = oscillatorAdvance(value);
 }

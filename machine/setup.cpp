@@ -113,8 +113,9 @@ void mi::setUp() {
     resampleRatio = 1.0f;
 
     const float startPeriod = static_cast<float>(16.0 * samplesPerTick);
-    filterLfoPeriod = panLfoPeriodLeft = panLfoPeriodRight = startPeriod;
-    filterLfoAdvance = panLfoAdvanceLeft = panLfoAdvanceRight = oscillatorAdvance(startPeriod);
+    setOscillatorPeriod(filterLfoPeriod, filterLfoAdvance, startPeriod);
+    setOscillatorPeriod(panLfoPeriodLeft, panLfoAdvanceLeft, startPeriod);
+    setOscillatorPeriod(panLfoPeriodRight, panLfoAdvanceRight, startPeriod);
 
     panMixLeftCurrent = panMixLeftTarget = 0.0f;
     panMixRightCurrent = panMixRightTarget = 1.0f;
