@@ -28,6 +28,11 @@ inline const Settings kFullChain = {
     {ParamModeRight, 2},     {ParamFeedbackLeft, 70}, {ParamFeedbackRight, 70},
 };
 
+// Loops of 7 samples on both sides, and of 7 and 9: stretches too short for the wide loops to
+// pay.
+inline const Settings kShortLoops = {{ParamDelayLeft, 32007}, {ParamDelayRight, 32007}};
+inline const Settings kShortUneven = {{ParamDelayLeft, 32007}, {ParamDelayRight, 32009}};
+
 struct Session {
     Session(const MachineDescription& info, offline::HostedMachine::MachineFactory create,
             const Settings& settings)

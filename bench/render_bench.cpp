@@ -47,6 +47,8 @@ void DelayMode(benchmark::State& state) {
                        {ParamModeParamRight, 50}});
 }
 void FullChain(benchmark::State& state) { renderWith(state, kFullChain); }
+void ShortLoops(benchmark::State& state) { renderWith(state, bench::kShortLoops); }
+void ShortUneven(benchmark::State& state) { renderWith(state, bench::kShortUneven); }
 
 // One stage at a time on top of the defaults, to see where the full chain's time goes.
 void Chorus(benchmark::State& state) { renderWith(state, {{ParamChorusLfoType, 1}}); }
@@ -110,6 +112,8 @@ void TailsSideBySide(benchmark::State& state) {
 BENCHMARK(Defaults);
 BENCHMARK(DelayMode)->DenseRange(0, 5)->ArgName("mode");
 BENCHMARK(FullChain);
+BENCHMARK(ShortLoops);
+BENCHMARK(ShortUneven);
 BENCHMARK(Chorus);
 BENCHMARK(Filter);
 BENCHMARK(FilterSweep);

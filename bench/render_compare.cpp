@@ -2,7 +2,8 @@
 // iteration with either, in turn, so that a noisy machine slows both alike. Prints the median
 // nanoseconds per frame of each and the median of the per-round ratios, and checks that both
 // give the same output bits.
-//   render_compare OLD.so NEW.so [ROUNDS]
+//   render_compare OLD.so NEW.so [ROUNDS [SETTING...]]
+// With settings named, only those run.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,9 +33,8 @@ const std::vector<Case>& cases() {
         {"Filter", {{ParamFilterType, 1}, {ParamCutoff, 40000}, {ParamResonance, 30}}},
         {"Clipping", {{ParamModeLeft, 3}, {ParamModeRight, 3}, {ParamModeParamLeft, 50}}},
         {"PanSweep", {{ParamPanLfoType, 1}}},
-        // Loops of 7 and 9 samples: stretches too short for the wide loops to pay.
-        {"ShortLoops", {{ParamDelayLeft, 32007}, {ParamDelayRight, 32007}}},
-        {"ShortUneven", {{ParamDelayLeft, 32007}, {ParamDelayRight, 32009}}},
+        {"ShortLoops", bench::kShortLoops},
+        {"ShortUneven", bench::kShortUneven},
     };
     return all;
 }
@@ -75,20 +75,31 @@ void compare(const offline::PluginLibrary& old, const offline::PluginLibrary& no
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: render_compare OLD.so NEW.so [ROUNDS]\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: render_compare OLD.so NEW.so [ROUNDS [SETTING...]]\n");
         return 2;
     }
-    const int rounds = argc == 4 ? std::atoi(argv[3]) : 200;
+    const int rounds = argc >= 4 ? std::atoi(argv[3]) : 200;
     if (rounds < 1) {
         std::fprintf(stderr, "render_compare: ROUNDS must be a positive number\n");
         return 2;
+    }
+    for (int i = 4; i < argc; ++i) {
+        const auto named = [&](const Case& c) { return std::strcmp(c.name, argv[i]) == 0; };
+        if (std::none_of(cases().begin(), cases().end(), named)) {
+            std::fprintf(stderr, "render_compare: no setting is called \"%s\"\n", argv[i]);
+            return 2;
+        }
     }
     try {
         const offline::PluginLibrary old(argv[1]), now(argv[2]);
         std::printf("%-10s %8s %8s %7s  (ns per frame, medians of %d rounds)\n", "", "old", "new",
                     "new/old", rounds);
-        for (const Case& c : cases()) compare(old, now, c, rounds);
+        for (const Case& c : cases()) {
+            bool chosen = argc <= 4;
+            for (int i = 4; i < argc; ++i) chosen = chosen || std::strcmp(c.name, argv[i]) == 0;
+            if (chosen) compare(old, now, c, rounds);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "render_compare: %s\n", e.what());
         return 1;
