@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
+#include <type_traits>
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
@@ -102,23 +104,30 @@ inline float finiteOrSilence(float e) {
     return exponent == 0x7f800000u ? 0.0f : e;
 }
 
-// What enters the offset line. A sample that is not a finite number would circulate in the
-// loop for ever, so it enters as silence. A block whose input is known to be finite leaves
-// plain samples unchecked (kFinite).
+// What enters the offset line from the input: a sample that is not a finite number enters as
+// silence, unless the block's input is known to be finite (kFinite). Without input nothing
+// enters.
 template <Entry kEntry, bool kFinite>
-inline float entryValue(float x, const ChannelLines& line) {
-    float e;
+inline float entryValue(float x) {
+    static_assert(kEntry == Entry::Plain || kEntry == Entry::Silent);
     if constexpr (kEntry == Entry::Silent)
         return 0.0f;
-    else if constexpr (kEntry == Entry::Plain)
-        e = x;
-    else if constexpr (kEntry == Entry::Clipped)
+    else if constexpr (kFinite)
+        return x;
+    else
+        return finiteOrSilence(x);
+}
+
+// The entry of a shaping mode, which may overflow whatever the input, so it is always checked.
+template <Entry kEntry>
+inline float shapedEntry(float x, const ChannelLines& line) {
+    float e;
+    if constexpr (kEntry == Entry::Clipped)
         e = static_cast<float>(clipped(x, line.modeValue, line.clipGain));
     else if constexpr (kEntry == Entry::Shaped)
         e = static_cast<float>(shaped(x, line.modeValue));
     else
         e = static_cast<float>(crushed(x, line.modeValue));
-    if constexpr (kEntry == Entry::Plain && kFinite) return e;
     return finiteOrSilence(e);
 }
 
@@ -134,12 +143,6 @@ inline float loopValue(float held, float leaving, float gain) {
     else
         return dsp::heldInRangeByBranch(dsp::heldInRangeByBranch(held + leaving) * gain);
 }
-
-// Plain entries run several frames at a time; shaped entries and the reverse read run frame
-// by frame.
-template <Entry kEntry, Readout kReadout>
-constexpr bool kVector =
-    (kEntry == Entry::Plain || kEntry == Entry::Silent) && kReadout != Readout::Reverse;
 
 template <Readout kReadout>
 inline float readout(float a) {
@@ -165,81 +168,107 @@ inline bool mirrorClear(int32_t p, int32_t frames, int32_t loopFrames) {
     return highest < p || lowest > p + frames - 1;
 }
 
-// One stretch of one channel: `frames` frames from loop frame p and offset frame q on, none
-// of which wraps. The input and the lines advance two floats per frame.
-template <Entry kEntry, Readout kReadout, bool kFinite>
-TARVO_INLINE_LOOP inline void runStretch(const ChannelLines& line, int32_t p, int32_t q,
-                                         const float* __restrict input, float* __restrict wet,
-                                         int32_t frames) {
-    float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
-    float* __restrict offset = line.offset + 2 * static_cast<ptrdiff_t>(q);
-    const float gain = line.gain;
-    if constexpr (kReadout == Readout::Reverse) {
-        // Read backward while the write goes forward, frame after frame: the read may land on
-        // a frame this stretch has just written.
-        float* const whole = line.loop;
-        for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue<false>(loop[2 * k], offset[2 * k], gain);
-            offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
-            loop[2 * k] = a;
-            wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
-        }
-    } else {
-        for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue<kVector<kEntry, kReadout>>(loop[2 * k], offset[2 * k], gain);
-            offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], line);
-            loop[2 * k] = a;
-            wet[k] = readout<kReadout>(a);
-        }
+// The lines a call runs, with the wet buffers they fill: one channel's, or both channels' when
+// their lines have the same lengths and stand on the same frames. The two channels' floats lie
+// side by side, so lane c of frame k is float 2 * k + c from the first lane's.
+template <int kLanes>
+struct Lanes {
+    ChannelLines* line[kLanes];
+    float* wet[kLanes];
+};
+
+// One frame k of every lane, by the one rule of the lines:
+//   loop   <- (what the loop held + what leaves the offset line) x feedback gain
+//   offset <- the entry (an offset line of one frame keeps it for the frame after)
+//   wet    <- the loop as the mode reads it
+// Every variant runs this; they differ only in where the leaving sample comes from (runFrames)
+// and in the read. Entries here are plain or silent: the shaping modes have shaped theirs
+// beforehand. The pointers are not restricted here but where the frames are looped over, so
+// that the compiler knows them apart in the loop.
+template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset,
+          typename LoopPointer>
+TARVO_INLINE_LOOP inline void runFrame(int32_t k, const float (&leaving)[kLanes], LoopPointer loop,
+                                       float* offset, const float* input, float* wetFirst,
+                                       float* wetSecond, const float (&gain)[kLanes],
+                                       const float* whole, int32_t p, int32_t loopFrames) {
+    constexpr bool kVector = kReadout != Readout::Reverse;
+    const ptrdiff_t f = 2 * static_cast<ptrdiff_t>(k);
+    float a[kLanes];
+    for (int c = 0; c < kLanes; ++c) a[c] = loopValue<kVector>(loop[f + c], leaving[c], gain[c]);
+    if constexpr (!kShortOffset) {
+        for (int c = 0; c < kLanes; ++c) offset[f + c] = entryValue<kEntry, kFinite>(input[f + c]);
+    }
+    for (int c = 0; c < kLanes; ++c) loop[f + c] = a[c];
+    for (int c = 0; c < kLanes; ++c) {
+        float* wet = c == 0 ? wetFirst : wetSecond;
+        if constexpr (kReadout == Readout::Reverse)
+            wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, loopFrames))];
+        else
+            wet[k] = readout<kReadout>(a[c]);
     }
 }
 
-// The same for an offset line of one frame: what leaves it is the entry of the frame before.
-template <Entry kEntry, Readout kReadout, bool kFinite>
-TARVO_INLINE_LOOP inline void runStretchShortOffset(const ChannelLines& line, int32_t p,
-                                                    const float* __restrict input,
-                                                    float* __restrict wet, int32_t frames) {
-    float* __restrict loop = line.loop + 2 * static_cast<ptrdiff_t>(p);
-    const float gain = line.gain;
-    float leaving = line.offset[0];
-    if constexpr (kReadout == Readout::Reverse) {
-        float* const whole = line.loop;
-        for (int32_t k = 0; k < frames; ++k) {
-            const float a = loopValue<false>(loop[2 * k], leaving, gain);
-            leaving = entryValue<kEntry, kFinite>(input[2 * k], line);
-            loop[2 * k] = a;
-            wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
-        }
-    } else {
-        // Each frame takes the entry of the frame before straight from the input, so the
-        // frames stay independent of each other.
-        loop[0] = loopValue<kVector<kEntry, kReadout>>(loop[0], leaving, gain);
-        wet[0] = readout<kReadout>(loop[0]);
-        for (int32_t k = 1; k < frames; ++k) {
-            const float a = loopValue<kVector<kEntry, kReadout>>(
-                loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], line), gain);
-            loop[2 * k] = a;
-            wet[k] = readout<kReadout>(a);
-        }
-        leaving = entryValue<kEntry, kFinite>(input[2 * frames - 2], line);
+// A stretch's frames, for the lanes' floats from loop frame p and offset frame q on (`offset`
+// is the line's one frame when kShortOffset is set). What leaves an offset line of one frame is
+// the entry of the frame before; after the first frame that is taken straight from the input,
+// so the frames stay independent of each other.
+template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset,
+          typename LoopPointer>
+TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offset,
+                                        const float* __restrict input, float* __restrict wetFirst,
+                                        float* __restrict wetSecond, const float (&gain)[kLanes],
+                                        const float* whole, int32_t p, int32_t loopFrames,
+                                        int32_t frames) {
+    static_assert(kEntry == Entry::Plain || kEntry == Entry::Silent);
+    int32_t k = 0;
+    if constexpr (kShortOffset) {
+        float leaving[kLanes];
+        for (int c = 0; c < kLanes; ++c) leaving[c] = offset[c];
+        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
+            0, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
+        k = 1;
     }
-    line.offset[0] = leaving;
+    for (; k < frames; ++k) {
+        const ptrdiff_t f = 2 * static_cast<ptrdiff_t>(k);
+        float leaving[kLanes];
+        for (int c = 0; c < kLanes; ++c)
+            leaving[c] =
+                kShortOffset ? entryValue<kEntry, kFinite>(input[f - 2 + c]) : offset[f + c];
+        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
+            k, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
+    }
+    if constexpr (kShortOffset) {
+        const ptrdiff_t last = 2 * static_cast<ptrdiff_t>(frames - 1);
+        for (int c = 0; c < kLanes; ++c) offset[c] = entryValue<kEntry, kFinite>(input[last + c]);
+    }
+}
+
+// One stretch: `frames` frames from loop frame p and offset frame q on, none of which wraps. A
+// "Reverse" read looks at the loop from the other end and may land on a frame the stretch has
+// just written, so its loop is not restricted and runs frame after frame.
+template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset>
+TARVO_INLINE_LOOP inline void runStretch(const ChannelLines& first, const float (&gain)[kLanes],
+                                         int32_t p, int32_t q, const float* input, float* wetFirst,
+                                         float* wetSecond, int32_t frames) {
+    using LoopPointer = std::conditional_t<kReadout == Readout::Reverse, float*, float* __restrict>;
+    const LoopPointer loop = first.loop + 2 * static_cast<ptrdiff_t>(p);
+    float* const offset = first.offset + 2 * static_cast<ptrdiff_t>(q);
+    runFrames<kLanes, kEntry, kReadout, kFinite, kShortOffset, LoopPointer>(
+        loop, offset, input, wetFirst, wetSecond, gain, first.loop, p, first.loopFrames, frames);
 }
 
 // A "Reverse" stretch whose reads miss its writes: first every read, then the lines as for
 // "Normal" several frames at a time (their read-out goes to scratch). Frame 0 reads itself,
 // after its write.
-template <Entry kEntry, bool kFinite>
-void runReverseInPasses(const ChannelLines& line, int32_t p, int32_t q, const float* input,
-                        float* __restrict wet, int32_t frames) {
+template <Entry kEntry, bool kFinite, bool kShortOffset>
+void runReverseInPasses(const ChannelLines& line, const float (&gain)[1], int32_t p, int32_t q,
+                        const float* input, float* __restrict wet, int32_t frames) {
     const float* __restrict whole = line.loop;
     for (int32_t k = 0; k < frames; ++k)
         wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
     float written[kMaxBlockFrames];
-    if (line.offsetFrames == 1)
-        runStretchShortOffset<kEntry, Readout::Normal, kFinite>(line, p, input, written, frames);
-    else
-        runStretch<kEntry, Readout::Normal, kFinite>(line, p, q, input, written, frames);
+    runStretch<1, kEntry, Readout::Normal, kFinite, kShortOffset>(line, gain, p, q, input, written,
+                                                                  nullptr, frames);
     if (p == 0) wet[0] = written[0];
 }
 
@@ -251,170 +280,135 @@ inline bool wideLines(const ChannelLines& line) {
            (line.offsetFrames == 1 || line.offsetFrames >= kWideLineFrames);
 }
 
-// How many frames from loop frame p and offset frame q run before either line wraps.
-inline int32_t stretchFrames(const ChannelLines& line, int32_t p, int32_t q, int32_t left) {
-    int32_t frames = std::min(left, line.loopFrames - p);
-    if (line.offsetFrames > 1) frames = std::min(frames, line.offsetFrames - q);
-    return frames;
-}
-
-template <Entry kEntry, Readout kReadout, bool kFinite>
-TARVO_INLINE_LOOP inline void runChannelStretches(ChannelLines& line, const float* input,
-                                                  float* wet, int32_t begin, int32_t end) {
+// A call's stretches, each running up to where either line wraps. Lengths and gains are fixed
+// for the call; the positions move in locals and are written back to every lane at the end.
+template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset>
+TARVO_INLINE_LOOP inline void runStretches(const Lanes<kLanes>& lanes, const float* input,
+                                           int32_t begin, int32_t end) {
+    const ChannelLines& first = *lanes.line[0];
+    const int32_t loopFrames = first.loopFrames, offsetFrames = first.offsetFrames;
+    float gain[kLanes];
+    for (int c = 0; c < kLanes; ++c) gain[c] = lanes.line[c]->gain;
+    int32_t loopFrame = first.loopFrame, offsetFrame = first.offsetFrame;
     for (int32_t j = begin; j < end;) {
-        const int32_t p = nextFrame(line.loopFrame, line.loopFrames);
-        const int32_t q = nextFrame(line.offsetFrame, line.offsetFrames);
-        const int32_t frames = stretchFrames(line, p, q, end - j);
-        if (kReadout == Readout::Reverse && mirrorClear(p, frames, line.loopFrames))
-            runReverseInPasses<kEntry, kFinite>(line, p, q, input + 2 * j, wet + j, frames);
-        else if (line.offsetFrames == 1)
-            runStretchShortOffset<kEntry, kReadout, kFinite>(line, p, input + 2 * j, wet + j,
-                                                             frames);
-        else
-            runStretch<kEntry, kReadout, kFinite>(line, p, q, input + 2 * j, wet + j, frames);
-        line.loopFrame = p + frames - 1;
-        line.offsetFrame = line.offsetFrames == 1 ? 0 : q + frames - 1;
+        const int32_t p = nextFrame(loopFrame, loopFrames);
+        const int32_t q = kShortOffset ? 0 : nextFrame(offsetFrame, offsetFrames);
+        int32_t frames = std::min(end - j, loopFrames - p);
+        if constexpr (!kShortOffset) frames = std::min(frames, offsetFrames - q);
+        float* const wetFirst = lanes.wet[0] + j;
+        float* const wetSecond = kLanes == 2 ? lanes.wet[kLanes - 1] + j : nullptr;
+        if constexpr (kReadout == Readout::Reverse) {
+            static_assert(kLanes == 1, "only \"Normal\" channels run in step");
+            if (mirrorClear(p, frames, loopFrames))
+                runReverseInPasses<kEntry, kFinite, kShortOffset>(first, gain, p, q, input + 2 * j,
+                                                                  wetFirst, frames);
+            else
+                runStretch<1, kEntry, kReadout, kFinite, kShortOffset>(
+                    first, gain, p, q, input + 2 * j, wetFirst, nullptr, frames);
+        } else {
+            runStretch<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
+                first, gain, p, q, input + 2 * j, wetFirst, wetSecond, frames);
+        }
+        loopFrame = p + frames - 1;
+        offsetFrame = q + frames - 1;  // an offset line of one frame stays on frame 0
         j += frames;
+    }
+    for (ChannelLines* line : lanes.line) {
+        line->loopFrame = loopFrame;
+        line->offsetFrame = offsetFrame;
     }
 }
 
 // A "Reverse" read runs frame after frame, in the narrow form.
-template <Entry kEntry, Readout kReadout, bool kFinite>
-void runChannel(ChannelLines& line, const float* input, float* wet, int32_t begin, int32_t end) {
-    dsp::runLoop(kReadout != Readout::Reverse && wideLines(line), [&]() TARVO_INLINE_LOOP {
-        runChannelStretches<kEntry, kReadout, kFinite>(line, input, wet, begin, end);
-    });
-}
-
-// Both channels "Normal" on lines of the same lengths at the same positions: their floats lie
-// side by side, so one loop runs both frame by frame, with the same results as two.
-template <Entry kEntry, bool kFinite>
-TARVO_INLINE_LOOP inline void runPairStretch(const ChannelLines& left, const ChannelLines& right,
-                                             int32_t p, int32_t q, const float* __restrict input,
-                                             float* __restrict wetLeft, float* __restrict wetRight,
-                                             int32_t frames) {
-    float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
-    float* __restrict offset = left.offset + 2 * static_cast<ptrdiff_t>(q);
-    const float gainLeft = left.gain, gainRight = right.gain;
-    for (int32_t k = 0; k < frames; ++k) {
-        const float a = loopValue<true>(loop[2 * k], offset[2 * k], gainLeft);
-        const float b = loopValue<true>(loop[2 * k + 1], offset[2 * k + 1], gainRight);
-        offset[2 * k] = entryValue<kEntry, kFinite>(input[2 * k], left);
-        offset[2 * k + 1] = entryValue<kEntry, kFinite>(input[2 * k + 1], right);
-        loop[2 * k] = a;
-        loop[2 * k + 1] = b;
-        wetLeft[k] = a;
-        wetRight[k] = b;
-    }
-}
-
-template <Entry kEntry, bool kFinite>
-TARVO_INLINE_LOOP inline void runPairStretchShortOffset(
-    const ChannelLines& left, const ChannelLines& right, int32_t p, const float* __restrict input,
-    float* __restrict wetLeft, float* __restrict wetRight, int32_t frames) {
-    float* __restrict loop = left.loop + 2 * static_cast<ptrdiff_t>(p);
-    const float gainLeft = left.gain, gainRight = right.gain;
-    loop[0] = loopValue<true>(loop[0], left.offset[0], gainLeft);
-    loop[1] = loopValue<true>(loop[1], right.offset[0], gainRight);
-    wetLeft[0] = loop[0];
-    wetRight[0] = loop[1];
-    for (int32_t k = 1; k < frames; ++k) {
-        const float a = loopValue<true>(
-            loop[2 * k], entryValue<kEntry, kFinite>(input[2 * k - 2], left), gainLeft);
-        const float b = loopValue<true>(
-            loop[2 * k + 1], entryValue<kEntry, kFinite>(input[2 * k - 1], right), gainRight);
-        loop[2 * k] = a;
-        loop[2 * k + 1] = b;
-        wetLeft[k] = a;
-        wetRight[k] = b;
-    }
-    left.offset[0] = entryValue<kEntry, kFinite>(input[2 * frames - 2], left);
-    right.offset[0] = entryValue<kEntry, kFinite>(input[2 * frames - 1], right);
-}
-
-template <Entry kEntry, bool kFinite>
-TARVO_INLINE_LOOP inline void runPairStretches(ChannelLines& left, ChannelLines& right,
-                                               const float* input, float* wetLeft, float* wetRight,
-                                               int32_t begin, int32_t end) {
-    for (int32_t j = begin; j < end;) {
-        const int32_t p = nextFrame(left.loopFrame, left.loopFrames);
-        const int32_t q = nextFrame(left.offsetFrame, left.offsetFrames);
-        const int32_t frames = stretchFrames(left, p, q, end - j);
-        if (left.offsetFrames == 1)
-            runPairStretchShortOffset<kEntry, kFinite>(left, right, p, input + 2 * j, wetLeft + j,
-                                                       wetRight + j, frames);
+template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite>
+void runLanes(const Lanes<kLanes>& lanes, const float* input, int32_t begin, int32_t end) {
+    const bool wide = kReadout != Readout::Reverse && wideLines(*lanes.line[0]);
+    const bool shortOffset = lanes.line[0]->offsetFrames == 1;
+    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP {
+        if (shortOffset)
+            runStretches<kLanes, kEntry, kReadout, kFinite, true>(lanes, input, begin, end);
         else
-            runPairStretch<kEntry, kFinite>(left, right, p, q, input + 2 * j, wetLeft + j,
-                                            wetRight + j, frames);
-        left.loopFrame = right.loopFrame = p + frames - 1;
-        left.offsetFrame = right.offsetFrame = left.offsetFrames == 1 ? 0 : q + frames - 1;
-        j += frames;
-    }
-}
-
-template <Entry kEntry, bool kFinite>
-void runPair(ChannelLines& left, ChannelLines& right, const float* input, float* wetLeft,
-             float* wetRight, int32_t begin, int32_t end) {
-    dsp::runLoop(wideLines(left), [&]() TARVO_INLINE_LOOP {
-        runPairStretches<kEntry, kFinite>(left, right, input, wetLeft, wetRight, begin, end);
+            runStretches<kLanes, kEntry, kReadout, kFinite, false>(lanes, input, begin, end);
     });
 }
 
 // A shaping mode's entries depend on nothing but the input, so they are worked out for the
-// whole stretch first, several frames at a time, and the lines then take them as plain entries
+// whole call first, several frames at a time, and the lines then take them as plain entries
 // (already finite).
-template <Entry kEntry, bool kFinite>
-void runShapedChannel(ChannelLines& line, const float* input, float* wet, int32_t begin,
-                      int32_t end) {
+template <Entry kEntry>
+void runShapedChannel(const Lanes<1>& lanes, const float* input, int32_t begin, int32_t end) {
     float entries[2 * kMaxBlockFrames];
+    const ChannelLines& line = *lanes.line[0];
     dsp::runLoop(line.wide, [&]() TARVO_INLINE_LOOP {
         for (int32_t j = begin; j < end; ++j)
-            entries[2 * j] = entryValue<kEntry, kFinite>(input[2 * j], line);
+            entries[2 * j] = shapedEntry<kEntry>(input[2 * j], line);
     });
-    runChannel<Entry::Plain, Readout::Normal, true>(line, entries, wet, begin, end);
+    runLanes<1, Entry::Plain, Readout::Normal, true>(lanes, entries, begin, end);
 }
 
-bool inStep(const ChannelLines& a, const ChannelLines& b) {
-    return a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
-           a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
+// How a channel's lines run in a mode: what enters the offset line and how the loop is read.
+// Unknown modes act as "Normal". Without input nothing enters, and the shaping modes, having
+// nothing to shape, read out like "Normal".
+struct LineForm {
+    Entry entry;
+    Readout readout;
+};
+
+LineForm lineForm(int32_t mode, bool inputPresent) {
+    const Readout readout = mode == DelayModeInverted  ? Readout::Inverted
+                            : mode == DelayModeReverse ? Readout::Reverse
+                                                       : Readout::Normal;
+    if (!inputPresent) return {Entry::Silent, readout};
+    switch (mode) {
+        case DelayModeClipping:
+            return {Entry::Clipped, Readout::Normal};
+        case DelayModeWaveshaper:
+            return {Entry::Shaped, Readout::Normal};
+        case DelayModeBitcrusher:
+            return {Entry::Crushed, Readout::Normal};
+        default:
+            return {Entry::Plain, readout};
+    }
 }
 
-using ChannelLoop = void (*)(ChannelLines&, const float*, float*, int32_t, int32_t);
-
-// Unknown modes act as "Normal"; without input the shaping modes have nothing to shape and
-// read out like "Normal" too.
-int32_t effectiveMode(int32_t mode, bool inputPresent) {
-    if (mode < DelayModeNormal || mode > DelayModeBitcrusher) return DelayModeNormal;
-    if (!inputPresent && mode >= DelayModeClipping) return DelayModeNormal;
-    return mode;
+template <Entry kEntry, bool kFinite>
+void runChannelReadout(Readout readout, const Lanes<1>& lanes, const float* input, int32_t begin,
+                       int32_t end) {
+    switch (readout) {
+        case Readout::Normal:
+            return runLanes<1, kEntry, Readout::Normal, kFinite>(lanes, input, begin, end);
+        case Readout::Inverted:
+            return runLanes<1, kEntry, Readout::Inverted, kFinite>(lanes, input, begin, end);
+        case Readout::Reverse:
+            return runLanes<1, kEntry, Readout::Reverse, kFinite>(lanes, input, begin, end);
+    }
 }
 
 template <bool kFinite>
-ChannelLoop channelLoop(int32_t mode, bool inputPresent) {
-    if (!inputPresent) {
-        switch (mode) {
-            case DelayModeInverted:
-                return runChannel<Entry::Silent, Readout::Inverted, kFinite>;
-            case DelayModeReverse:
-                return runChannel<Entry::Silent, Readout::Reverse, kFinite>;
-            default:
-                return runChannel<Entry::Silent, Readout::Normal, kFinite>;
-        }
+void runChannel(LineForm form, const Lanes<1>& lanes, const float* input, int32_t begin,
+                int32_t end) {
+    switch (form.entry) {
+        case Entry::Plain:
+            return runChannelReadout<Entry::Plain, kFinite>(form.readout, lanes, input, begin, end);
+        case Entry::Silent:
+            return runChannelReadout<Entry::Silent, kFinite>(form.readout, lanes, input, begin,
+                                                             end);
+        case Entry::Clipped:
+            return runShapedChannel<Entry::Clipped>(lanes, input, begin, end);
+        case Entry::Shaped:
+            return runShapedChannel<Entry::Shaped>(lanes, input, begin, end);
+        case Entry::Crushed:
+            return runShapedChannel<Entry::Crushed>(lanes, input, begin, end);
     }
-    switch (mode) {
-        case DelayModeInverted:
-            return runChannel<Entry::Plain, Readout::Inverted, kFinite>;
-        case DelayModeReverse:
-            return runChannel<Entry::Plain, Readout::Reverse, kFinite>;
-        case DelayModeClipping:
-            return runShapedChannel<Entry::Clipped, kFinite>;
-        case DelayModeWaveshaper:
-            return runShapedChannel<Entry::Shaped, kFinite>;
-        case DelayModeBitcrusher:
-            return runShapedChannel<Entry::Crushed, kFinite>;
-        default:
-            return runChannel<Entry::Plain, Readout::Normal, kFinite>;
-    }
+}
+
+// Both channels "Normal" on lines in step run in one loop, with the same results as two.
+bool runInStep(LineForm left, LineForm right, const ChannelLines& a, const ChannelLines& b) {
+    const bool normal = left.readout == Readout::Normal && right.readout == Readout::Normal &&
+                        (left.entry == Entry::Plain || left.entry == Entry::Silent) &&
+                        right.entry == left.entry;
+    return normal && a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
+           a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
 }
 
 ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_t loopPosition,
@@ -435,17 +429,17 @@ ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_
 }
 
 template <bool kFinite>
-void runLines(ChannelLines& left, ChannelLines& right, int32_t modeLeft, int32_t modeRight,
-              const float* samples, float* wetLeft, float* wetRight, int32_t begin, int32_t end,
-              bool inputPresent) {
-    if (modeLeft == DelayModeNormal && modeRight == DelayModeNormal && inStep(left, right)) {
-        if (inputPresent)
-            runPair<Entry::Plain, kFinite>(left, right, samples, wetLeft, wetRight, begin, end);
+void runLines(ChannelLines& left, ChannelLines& right, LineForm formLeft, LineForm formRight,
+              const float* samples, dsp::Wet wet, int32_t begin, int32_t end) {
+    if (runInStep(formLeft, formRight, left, right)) {
+        const Lanes<2> both{{&left, &right}, {wet.left, wet.right}};
+        if (formLeft.entry == Entry::Plain)
+            runLanes<2, Entry::Plain, Readout::Normal, kFinite>(both, samples, begin, end);
         else
-            runPair<Entry::Silent, kFinite>(left, right, samples, wetLeft, wetRight, begin, end);
+            runLanes<2, Entry::Silent, Readout::Normal, kFinite>(both, samples, begin, end);
     } else {
-        channelLoop<kFinite>(modeLeft, inputPresent)(left, samples, wetLeft, begin, end);
-        channelLoop<kFinite>(modeRight, inputPresent)(right, samples + 1, wetRight, begin, end);
+        runChannel<kFinite>(formLeft, {{&left}, {wet.left}}, samples, begin, end);
+        runChannel<kFinite>(formRight, {{&right}, {wet.right}}, samples + 1, begin, end);
     }
 }
 
@@ -462,14 +456,12 @@ void dsp::runDelayLines(mi& m, const LineControls& controls, const float* sample
         m.offsetLengthRight, m.offsetPosRight, m.delayBufferFrames, controls.feedbackRight,
         controls.modeValueRight, controls.clipGainRight, m.wideVectors);
 
-    const int32_t modeLeft = effectiveMode(m.delayModeLeft, inputPresent);
-    const int32_t modeRight = effectiveMode(m.delayModeRight, inputPresent);
+    const LineForm formLeft = lineForm(m.delayModeLeft, inputPresent);
+    const LineForm formRight = lineForm(m.delayModeRight, inputPresent);
     if (inputFinite)
-        runLines<true>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
-                       inputPresent);
+        runLines<true>(left, right, formLeft, formRight, samples, wet, begin, end);
     else
-        runLines<false>(left, right, modeLeft, modeRight, samples, wet.left, wet.right, begin, end,
-                        inputPresent);
+        runLines<false>(left, right, formLeft, formRight, samples, wet, begin, end);
 
     m.delayPosLeft = left.loopFrame * kFixedOne + left.loopFraction;
     m.offsetPosLeft = left.offsetFrame * kFixedOne + left.offsetFraction;
