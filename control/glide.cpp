@@ -37,8 +37,9 @@ PanMix panMixFor(double a, double b, float oscillator, float current) {
 }  // namespace
 
 // The filter: while its oscillator runs, a design on every step at the modulated cutoff;
-// otherwise one design after the cutoff, the resonance or the type has changed.
-void mi::glideFilter(int32_t rate) {
+// otherwise one design after the cutoff, the resonance or the type has changed. Returns whether
+// it made a design.
+bool mi::glideFilter(int32_t rate) {
     if (filterLfoType != 0 && filterType != 0) {
         const float oscillator = readOscillator(
             filterLfoTable,
@@ -57,10 +58,14 @@ void mi::glideFilter(int32_t rate) {
             oscillator < 0.0f ? filterLfoDepthCurrent / 200.0 : filterLfoDepthCurrent / 100.0;
         const float swing = static_cast<float>(oscillator * (depth * reach));
         designFilter(static_cast<float>(cutoff + swing), filterType);
-    } else if (filterLfoType == 0 && filterType != 0 && filterDirty != 0) {
+        return true;
+    }
+    if (filterLfoType == 0 && filterType != 0 && filterDirty != 0) {
         designFilter(cutoffCurrent, filterType);
         filterDirty = 0;
+        return true;
     }
+    return false;
 }
 
 // Pan mix targets: from the pan oscillator, stepped per sample by the render; without it,
@@ -88,62 +93,79 @@ void mi::glidePan() {
     }
 }
 
+// The oscillators run on at every step, whether or not anything reads them.
+void mi::advanceOscillators() {
+    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod, filterLfoAdvance);
+    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft, panLfoAdvanceLeft);
+    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight, panLfoAdvanceRight);
+}
+
 void mi::glideStep() {
+    if (controlsSettled) {
+        advanceOscillators();
+        return;
+    }
+    bool moved = false;
+    auto glide = [&moved](float& current, float target, float step) {
+        const bool glided = glideToward(current, target, step);
+        moved = moved || glided;
+        return glided;
+    };
     const int32_t rate = masterInfo->sampleRate;
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
 
-    glideToward(filterLfoPhaseCurrent, filterLfoPhaseTarget, filterLfoPhaseStep);
-    if (glideToward(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep))
+    glide(filterLfoPhaseCurrent, filterLfoPhaseTarget, filterLfoPhaseStep);
+    if (glide(filterLfoRateCurrent, filterLfoRateTarget, filterLfoRateStep))
         setOscillatorPeriod(filterLfoPeriod, filterLfoAdvance,
                             periodFor(samplesPerTick, filterLfoRateCurrent));
-    if (glideToward(cutoffCurrent, cutoffTarget, cutoffStep)) filterDirty = 1;
-    if (glideToward(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
-    glideToward(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
-    glideFilter(rate);
-    filterLfoPhase = advanceOscillator(filterLfoPhase, filterLfoPeriod, filterLfoAdvance);
+    if (glide(cutoffCurrent, cutoffTarget, cutoffStep)) filterDirty = 1;
+    if (glide(resonanceCurrent, resonanceTarget, resonanceStep)) filterDirty = 1;
+    glide(filterLfoDepthCurrent, filterLfoDepthTarget, filterLfoDepthStep);
+    const bool designed = glideFilter(rate);
 
-    glideToward(panLfoPhaseLeftCurrent, static_cast<float>(panLfoPhaseLeftTarget),
-                panLfoPhaseLeftStep);
-    glideToward(panLfoPhaseRightCurrent, static_cast<float>(panLfoPhaseRightTarget),
-                panLfoPhaseRightStep);
-    if (glideToward(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep))
+    glide(panLfoPhaseLeftCurrent, static_cast<float>(panLfoPhaseLeftTarget), panLfoPhaseLeftStep);
+    glide(panLfoPhaseRightCurrent, static_cast<float>(panLfoPhaseRightTarget),
+          panLfoPhaseRightStep);
+    if (glide(panLfoRateLeftCurrent, panLfoRateLeftTarget, panLfoRateLeftStep))
         setOscillatorPeriod(panLfoPeriodLeft, panLfoAdvanceLeft,
                             periodFor(samplesPerTick, panLfoRateLeftCurrent));
-    if (glideToward(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep))
+    if (glide(panLfoRateRightCurrent, panLfoRateRightTarget, panLfoRateRightStep))
         setOscillatorPeriod(panLfoPeriodRight, panLfoAdvanceRight,
                             periodFor(samplesPerTick, panLfoRateRightCurrent));
-    glideToward(panLeftACurrent, static_cast<float>(panLeftATarget), panLeftAStep);
-    glideToward(panRightACurrent, static_cast<float>(panRightATarget), panRightAStep);
-    glideToward(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);
-    glideToward(panRightBCurrent, static_cast<float>(panRightBTarget), panRightBStep);
+    glide(panLeftACurrent, static_cast<float>(panLeftATarget), panLeftAStep);
+    glide(panRightACurrent, static_cast<float>(panRightATarget), panRightAStep);
+    glide(panLeftBCurrent, static_cast<float>(panLeftBTarget), panLeftBStep);
+    glide(panRightBCurrent, static_cast<float>(panRightBTarget), panRightBStep);
     glidePan();
-    panLfoPhaseLeft = advanceOscillator(panLfoPhaseLeft, panLfoPeriodLeft, panLfoAdvanceLeft);
-    panLfoPhaseRight = advanceOscillator(panLfoPhaseRight, panLfoPeriodRight, panLfoAdvanceRight);
+    advanceOscillators();
 
-    if (glideToward(modeValueLeftCurrent, static_cast<float>(modeValueLeftTarget),
-                    modeValueLeftStep) &&
+    if (glide(modeValueLeftCurrent, static_cast<float>(modeValueLeftTarget), modeValueLeftStep) &&
         delayModeLeft == DelayModeClipping)
         clipGainLeft = clipGainFor(modeValueLeftCurrent);
-    if (glideToward(modeValueRightCurrent, static_cast<float>(modeValueRightTarget),
-                    modeValueRightStep) &&
+    if (glide(modeValueRightCurrent, static_cast<float>(modeValueRightTarget),
+              modeValueRightStep) &&
         delayModeRight == DelayModeClipping)
         clipGainRight = clipGainFor(modeValueRightCurrent);
 
-    if (glideToward(resampleCurrent, resampleTarget, resampleStep))
+    if (glide(resampleCurrent, resampleTarget, resampleStep))
         resampleRatio = static_cast<float>(kReferenceRate / resampleCurrent);
 
-    if (glideToward(wetLeftCurrent, static_cast<float>(wetLeftTarget), wetLeftStep))
+    if (glide(wetLeftCurrent, static_cast<float>(wetLeftTarget), wetLeftStep))
         wetGainLeft = static_cast<float>(wetLeftCurrent * kPercentFactor);
-    if (glideToward(wetRightCurrent, static_cast<float>(wetRightTarget), wetRightStep))
+    if (glide(wetRightCurrent, static_cast<float>(wetRightTarget), wetRightStep))
         wetGainRight = static_cast<float>(wetRightCurrent * kPercentFactor);
-    if (glideToward(dryLeftCurrent, static_cast<float>(dryLeftTarget), dryLeftStep))
+    if (glide(dryLeftCurrent, static_cast<float>(dryLeftTarget), dryLeftStep))
         dryGainLeft = static_cast<float>(dryLeftCurrent * kPercentFactor);
-    if (glideToward(dryRightCurrent, static_cast<float>(dryRightTarget), dryRightStep))
+    if (glide(dryRightCurrent, static_cast<float>(dryRightTarget), dryRightStep))
         dryGainRight = static_cast<float>(dryRightCurrent * kPercentFactor);
 
-    if (glideToward(feedbackLeftCurrent, static_cast<float>(feedbackLeftTarget), feedbackLeftStep))
+    if (glide(feedbackLeftCurrent, static_cast<float>(feedbackLeftTarget), feedbackLeftStep))
         feedbackGainLeft = static_cast<float>(feedbackLeftCurrent / 100.0);
-    if (glideToward(feedbackRightCurrent, static_cast<float>(feedbackRightTarget),
-                    feedbackRightStep))
+    if (glide(feedbackRightCurrent, static_cast<float>(feedbackRightTarget), feedbackRightStep))
         feedbackGainRight = static_cast<float>(feedbackRightCurrent / 100.0);
+
+    // Nothing moved, no filter design was made (a design may raise the resonance to its
+    // least, which the next step glides back toward its target) and no oscillator swings the
+    // pan: the steps that follow would find the same.
+    controlsSettled = !moved && !designed && panLfoType == 0;
 }

@@ -67,6 +67,7 @@ void mi::receiveModeParam(int32_t param, int32_t mode, int32_t& target, float cu
 // oscillator shapes see the rates, cutoff and filter type from before this tick.
 void HOST_CALL mi::ProcessTick() {
     const FloatEnvironment environment(FloatEnvironment::kKeepSubnormals);
+    controlsSettled = false;  // whatever this tick brings, the next glide step looks at it all
     const GlobalValues& g = globalValueRecord;
     int32_t v;
     // Integer or float target alike: store the value, then the step toward it.

@@ -46,7 +46,8 @@ class mi final : public CMDKMachineInterface {
     void receiveModeParam(int32_t param, int32_t mode, int32_t& target, float current, float& step);
     void designFilter(float cutoffHz, int32_t type);
     void glideStep();
-    void glideFilter(int32_t rate);
+    void advanceOscillators();
+    bool glideFilter(int32_t rate);
     void glidePan();
 
     // Rest of the host-facing header.
@@ -139,6 +140,10 @@ class mi final : public CMDKMachineInterface {
     // Cache: the table positions each oscillator advances per period, worked out wherever its
     // period is set, so that the glide step does not divide for them every 40 samples.
     double filterLfoAdvance, panLfoAdvanceLeft, panLfoAdvanceRight;
+    // Cache: set by a glide step that found every control at its target and neither the filter
+    // nor the pan oscillator running, after which a glide step changes nothing but the
+    // oscillators' positions until the next tick, which clears it.
+    bool controlsSettled;
     float clipGainLeft, clipGainRight;
     float resampleRatio;
 

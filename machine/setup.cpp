@@ -136,6 +136,7 @@ void mi::setUp() {
     offsetLengthLeft = offsetLengthRight = lineLengthFor(kParameters[ParamOffsetLeft].defaultValue);
 
     periodOpen = 0;  // so the first render begins with a glide step
+    controlsSettled = false;
     periodRemaining = kPeriodSamples;
 
     chorusWriteIndex = 0;

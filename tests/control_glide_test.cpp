@@ -256,9 +256,11 @@ TEST(GlideStep, FilterIsDesignedWhenItMustBe) {
     EXPECT_GT(m->filterLfoPhase, 0.0f);
 
     // Oscillator on with a type: a design on every run, the dirty flag left alone.
-    modulate(m, 5000, 100, 0, 2);
-    expectDesignedAt(m, 10000, 2);
-    EXPECT_EQ(m->filterDirty, 1);
+    test::LocalMachine swinging;
+    swinging->filterDirty = 1;
+    modulate(swinging, 5000, 100, 0, 2);
+    expectDesignedAt(swinging, 10000, 2);
+    EXPECT_EQ(swinging->filterDirty, 1);
 
     // Oscillator off: one design at the glided cutoff, then none until something moves.
     test::LocalMachine off;
@@ -274,6 +276,27 @@ TEST(GlideStep, FilterIsDesignedWhenItMustBe) {
     glide(off);
     EXPECT_EQ(off->resonanceCurrent, 9.0f);
     EXPECT_NE(off->filterCoefLeft[0], -7.0f);
+}
+
+// A design raises a resonance below 1 to 1, and the next step glides it back toward its target:
+// such a filter is designed on every step, and so follows a new sample rate without a tick. One
+// at 1 or above is designed once and keeps that design however many steps follow.
+TEST(GlideStep, AResonanceBelowOneIsDesignedOnEveryStep) {
+    for (const int resonance : {0, 1}) {
+        test::LocalMachine m(44100);
+        tick(m, {{ParamInertia, 0}, {ParamResonance, resonance}, {ParamFilterType, 4}});
+        glide(m);
+        expectDesignedAt(m, m->cutoffCurrent, 4);
+        m.master.sampleRate = 22050;
+        glide(m, 2);
+        if (resonance == 0) {
+            expectDesignedAt(m, m->cutoffCurrent, 4);
+        } else {
+            test::LocalMachine before(44100);
+            before->designFilter(m->cutoffCurrent, 4);
+            EXPECT_EQ(0, std::memcmp(m->filterCoefLeft, before->filterCoefLeft, sizeof(float) * 5));
+        }
+    }
 }
 
 TEST(Oscillator, ReadsInterpolateAndWrapAtTheTableEnd) {
