@@ -1,40 +1,32 @@
 // Choosing an oscillator's shape: its table, and a fresh start from the current rate.
+#include <cstddef>
+
 #include "machine/machine.h"
 #include "machine/oscillator_advance.h"
 
+namespace {
+
+// The table of a shape code among the tables offered in code order; an unknown code keeps the
+// present one.
+template <size_t kOffered>
+const float* offeredTable(int32_t type, const float* present,
+                          const float* const (&offered)[kOffered]) {
+    return type >= 0 && static_cast<size_t>(type) < kOffered ? offered[type] : present;
+}
+
+}  // namespace
+
+// Code 0 is off: no table.
 const float* mi::lfoTableFor(int32_t type, const float* present) const {
-    switch (type) {
-        case 0:
-            return nullptr;
-        case 1:
-            return lfoSine;
-        case 2:
-            return lfoSquare;
-        case 3:
-            return lfoTriangle;
-        case 4:
-            return lfoDoubleSaw;
-        case 5:
-            return lfoRandom;
-        default:
-            return present;
-    }
+    const float* const offered[] = {nullptr,     lfoSine,      lfoSquare,
+                                    lfoTriangle, lfoDoubleSaw, lfoRandom};
+    return offeredTable(type, present, offered);
 }
 
 // The chorus offers fewer shapes, and its code 2 is the triangle, not the square.
 const float* mi::chorusLfoTableFor(int32_t type, const float* present) const {
-    switch (type) {
-        case 0:
-            return nullptr;
-        case 1:
-            return lfoSine;
-        case 2:
-            return lfoTriangle;
-        case 3:
-            return lfoRandom;
-        default:
-            return present;
-    }
+    const float* const offered[] = {nullptr, lfoSine, lfoTriangle, lfoRandom};
+    return offeredTable(type, present, offered);
 }
 
 // A chosen shape restarts both pan oscillators at their target rates, ending any rate glide.
