@@ -140,9 +140,9 @@ class mi final : public CMDKMachineInterface {
     // Cache: the table positions each oscillator advances per period, worked out wherever its
     // period is set, so that the glide step does not divide for them every 40 samples.
     double filterLfoAdvance, panLfoAdvanceLeft, panLfoAdvanceRight;
-    // Cache: set by a glide step that found every control at its target and neither the filter
-    // nor the pan oscillator running, after which a glide step changes nothing but the
-    // oscillators' positions until the next tick, which clears it.
+    // Cache: set by a glide step that moved no control, made no filter design and found the pan
+    // oscillator off, after which a glide step changes nothing but the oscillators' positions
+    // until the next tick, which clears it.
     bool controlsSettled;
     float clipGainLeft, clipGainRight;
     float resampleRatio;

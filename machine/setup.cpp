@@ -136,8 +136,8 @@ void mi::setUp() {
     offsetLengthLeft = offsetLengthRight = lineLengthFor(kParameters[ParamOffsetLeft].defaultValue);
 
     periodOpen = 0;  // so the first render begins with a glide step
-    controlsSettled = false;
     periodRemaining = kPeriodSamples;
+    controlsSettled = false;
 
     chorusWriteIndex = 0;
     resampleCounter = 0.0f;

@@ -64,9 +64,10 @@ crashed() { [[ $1 -eq 124 || $1 -ge 128 ]]; }
 run_lua() {
     local log=$1 script=$2 rc=0 try
     shift 2
+    cat "$lua_dir/common.lua" "$lua_dir/$script" >"$work/$script"
     for ((try = 1; try <= tries; try++)); do
         rc=0
-        timeout 180 ardour7-lua "$lua_dir/$script" "$@" >"$log" 2>&1 || rc=$?
+        timeout 180 ardour7-lua "$work/$script" "$@" >"$log" 2>&1 || rc=$?
         if crashed "$rc"; then
             echo "  ardour7-lua $script: ended with status $rc (try $try of $tries)"
             [[ $script == make-session.lua ]] && rm -rf "$1"

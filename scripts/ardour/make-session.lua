@@ -8,16 +8,10 @@
 -- by bouncing the empty track: Ardour's headless Lua offers no file import, so
 -- the caller writes the click into the two bounced files afterwards.
 
-local uri = "https://tarvo-audio.org/lv2/tarvo-delay"
 local dir, name = arg[1], arg[2]
 local bpm, seconds = tonumber(arg[3]), tonumber(arg[4])
 local rate = 48000
 local region_samples = rate / 2
-
-local function fail(msg)
-	print("FAIL: " .. msg)
-	os.exit(1)
-end
 
 if not (dir and name and bpm and seconds) then
 	fail("usage: make-session.lua DIR NAME BPM SECONDS [PORT=VALUE ...]")
@@ -68,19 +62,13 @@ for i = 5, #arg do
 	end
 	port, value = tonumber(port), tonumber(value)
 	local set = false
-	local n = 0
-	while true do
-		local ok = false
-		local idx, rv = plugin:nth_parameter(n, ok)
-		if not rv[2] then
-			break
+	each_control(plugin, function(n, index)
+		if index ~= port then
+			return false
 		end
-		if idx == port then
-			set = ARDOUR.LuaAPI.set_plugin_insert_param(insert, n, value)
-			break
-		end
-		n = n + 1
-	end
+		set = ARDOUR.LuaAPI.set_plugin_insert_param(insert, n, value)
+		return true
+	end)
 	if not set then
 		fail("could not set port " .. port .. " to " .. value)
 	end

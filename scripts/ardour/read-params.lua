@@ -4,13 +4,7 @@
 --
 -- ardour7-lua read-params.lua DIR NAME
 
-local uri = "https://tarvo-audio.org/lv2/tarvo-delay"
 local dir, name = arg[1], arg[2]
-
-local function fail(msg)
-	print("FAIL: " .. msg)
-	os.exit(1)
-end
 
 if not load_session(dir, name) then
 	fail("could not load the session " .. name .. " in " .. dir)
@@ -39,18 +33,11 @@ if not insert then
 	fail("the reopened track has no working " .. uri .. " on it")
 end
 
-local plugin = insert:plugin(0)
-local n = 0
-while true do
-	local ok = false
-	local port, rv = plugin:nth_parameter(n, ok)
-	if not rv[2] then
-		break
-	end
-	local value = ARDOUR.LuaAPI.get_plugin_insert_param(insert, n, ok)
+each_control(insert:plugin(0), function(n, port)
+	local value = ARDOUR.LuaAPI.get_plugin_insert_param(insert, n, false)
 	print(string.format("PARAM %d=%s", port, tostring(value)))
-	n = n + 1
-end
+	return false
+end)
 
 local tm = Temporal.TempoMap.read()
 print(string.format("TEMPO %g", tm:quarters_per_minute_at(Temporal.timepos_t(0))))
