@@ -339,7 +339,9 @@ void run(LV2_Handle handle, uint32_t frames) {
     if (timed) {
         LV2_ATOM_SEQUENCE_FOREACH(p.events, event) {
             if (event->time.frames <= 0) continue;
-            const auto at = static_cast<uint32_t>(std::min<int64_t>(event->time.frames, frames));
+            // An event out of order takes effect where the block has got to: no frame twice.
+            const auto at =
+                static_cast<uint32_t>(std::clamp<int64_t>(event->time.frames, done, frames));
             if (!readPosition(p, event)) continue;
             renderFrames(p, done, at);
             done = at;

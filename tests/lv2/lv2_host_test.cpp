@@ -218,6 +218,31 @@ TEST(Lv2Host, HostTempoChangeInsideABlockMovesTheEchoesAtItsFrame) {
     for (long gap : late) EXPECT_EQ(gap, after);
 }
 
+// A host that sends an event out of order: it takes effect where the block has got to, and no
+// frame is rendered twice (in place, a second pass would run the echoes through again).
+TEST(Lv2Host, AnEventOutOfOrderTakesEffectWhereTheBlockHasGot) {
+    const int32_t rate = 48000;
+    const uint32_t frames = 8192;
+    Instance plugin(rate);
+    ASSERT_NE(plugin.instance, nullptr);
+    const std::vector<std::pair<int, int>> settings = {{ParamDelayLeft, 100},
+                                                       {ParamDelayRight, 150}};
+    for (auto [index, value] : settings) plugin.set(index, static_cast<float>(value));
+    plugin.activate();
+    Channels in = testSignal(frames, 11);
+    Channels out = in;
+    plugin.run(out.left.data(), out.right.data(), out.left.data(), out.right.data(), frames,
+               {{5000, 90.0f}, {3000, 60.0f}});
+    Channels expected;
+    const std::string lengths = "\ntick 1=100 2=150 3=0 4=0\n";
+    replay(header(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" + settingsText(settings) +
+               "\nrender 5000 3\ntpt " + std::to_string(samplesPerTick(rate, 90.0, 4)) + lengths +
+               "tpt " + std::to_string(samplesPerTick(rate, 60.0, 4)) + lengths + "render " +
+               std::to_string(frames - 5000) + " 3\n",
+           in.left, in.right, expected.left, expected.right);
+    expectSame(out, expected);
+}
+
 TEST(Lv2Host, WithoutUridMapTheTempoPortsRule) {
     const int32_t rate = 48000;
     Instance plugin(rate, false);
