@@ -84,9 +84,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "render_compare: ROUNDS must be a positive number\n");
         return 2;
     }
+    const auto named = [](const Case& c, const char* name) {
+        return std::strcmp(c.name, name) == 0;
+    };
     for (int i = 4; i < argc; ++i) {
-        const auto named = [&](const Case& c) { return std::strcmp(c.name, argv[i]) == 0; };
-        if (std::none_of(cases().begin(), cases().end(), named)) {
+        if (std::none_of(cases().begin(), cases().end(),
+                         [&](const Case& c) { return named(c, argv[i]); })) {
             std::fprintf(stderr, "render_compare: no setting is called \"%s\"\n", argv[i]);
             return 2;
         }
@@ -96,8 +99,9 @@ int main(int argc, char** argv) {
         std::printf("%-10s %8s %8s %7s  (ns per frame, medians of %d rounds)\n", "", "old", "new",
                     "new/old", rounds);
         for (const Case& c : cases()) {
-            bool chosen = argc <= 4;
-            for (int i = 4; i < argc; ++i) chosen = chosen || std::strcmp(c.name, argv[i]) == 0;
+            const bool chosen =
+                argc <= 4 || std::any_of(argv + 4, argv + argc,
+                                         [&](const char* name) { return named(c, name); });
             if (chosen) compare(old, now, c, rounds);
         }
     } catch (const std::exception& e) {

@@ -32,6 +32,3 @@ inline float advanceOscillator(float position, float period, double advance) {
     if (advanced < kLfoCycle) return static_cast<float>(advanced);
     return wrappedAdvance(advanced);
 }
-inline float advanceOscillator(float position, float period) {
-    return advanceOscillator(position, period, oscillatorAdvance(period));
-}

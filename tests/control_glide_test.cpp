@@ -319,6 +319,11 @@ TEST(Oscillator, ReadsInterpolateAndWrapAtTheTableEnd) {
     EXPECT_EQ(readOscillator(m->lfoSine, 256.0f), m->lfoSine[0]);
 }
 
+// One period's advance, with the advance worked out from the period as the machine keeps it.
+float advanceOscillator(float position, float period) {
+    return ::advanceOscillator(position, period, oscillatorAdvance(period));
+}
+
 TEST(Oscillator, AdvanceWrapsWithinOneCycle) {
     EXPECT_EQ(advanceOscillator(0.0f, 88192.0f), static_cast<float>(256.0 / (88192.0 / 40)));
     // 255.95 + 0.1161 would be 256.066: it continues near 0.066.
