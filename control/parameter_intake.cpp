@@ -6,9 +6,9 @@
 
 #include "control/cutoff_curve.h"
 #include "control/delay_mode_value.h"
-#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
+#include "platform/float_environment.h"
 
 namespace {
 

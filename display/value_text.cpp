@@ -8,10 +8,10 @@
 #include "control/cutoff_curve.h"
 #include "control/delay_mode_value.h"
 #include "display/name_lists.h"
-#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
 #include "machine/portable_math.h"
+#include "platform/float_environment.h"
 
 namespace {
 

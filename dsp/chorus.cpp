@@ -7,8 +7,8 @@
 
 #include "dsp/chorus_phase.h"
 #include "dsp/stages.h"
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void dsp::runChorus(mi& machine, Wet wet, int32_t begin, int32_t end) {
     // for all of them first, free of any chain from one frame to the next.
     double phases[kMaxBlockFrames];
     machine.chorusLfoPhase = dsp::phasesThroughChunk(phase, increment, phases, count);
-    dsp::runLoop(machine.wideVectors, [&]() TARVO_INLINE_LOOP {
+    platform::runLoop(machine.wideVectors, [&]() TARVO_INLINE_LOOP {
         const double* const level = machine.chorusLfoLevel;
         const double* const rise = machine.chorusLfoRise;
         int32_t slots[kMaxBlockFrames];

@@ -15,8 +15,8 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 
@@ -324,7 +324,7 @@ template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite>
 void runLanes(const Lanes<kLanes>& lanes, const float* input, int32_t begin, int32_t end) {
     const bool wide = kReadout != Readout::Reverse && wideLines(*lanes.line[0]);
     const bool shortOffset = lanes.line[0]->offsetFrames == 1;
-    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP {
+    platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (shortOffset)
             runStretches<kLanes, kEntry, kReadout, kFinite, true>(lanes, input, begin, end);
         else
@@ -339,7 +339,7 @@ template <Entry kEntry>
 void runShapedChannel(const Lanes<1>& lanes, const float* input, int32_t begin, int32_t end) {
     float entries[2 * kMaxBlockFrames];
     const ChannelLines& line = *lanes.line[0];
-    dsp::runLoop(line.wide, [&]() TARVO_INLINE_LOOP {
+    platform::runLoop(line.wide, [&]() TARVO_INLINE_LOOP {
         for (int32_t j = begin; j < end; ++j)
             entries[2 * j] = shapedEntry<kEntry>(input[2 * j], line);
     });

@@ -7,8 +7,8 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 

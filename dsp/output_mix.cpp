@@ -4,8 +4,8 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
-#include "dsp/wide_vectors.h"
 #include "machine/machine.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, float* sa
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                     bool inputFinite) {
-    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP {
+    platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
             mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
                                    sharesRight, begin, end);

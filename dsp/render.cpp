@@ -23,9 +23,9 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
-#include "dsp/wide_vectors.h"
-#include "machine/float_environment.h"
 #include "machine/machine.h"
+#include "platform/float_environment.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ void runStages(mi& m, float* samples, const BlockPlan& plan, bool inputPresent) 
     // mix; a block without any runs without them.
     bool inputFinite = true;
     if (inputPresent)
-        dsp::runLoop(m.wideVectors, [&]() TARVO_INLINE_LOOP {
+        platform::runLoop(m.wideVectors, [&]() TARVO_INLINE_LOOP {
             inputFinite = dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
         });
     forEachStretch(

@@ -18,14 +18,14 @@
 #include <memory>
 #include <new>
 
-#include "dsp/wide_vectors.h"
 #include "host/sample_scale.h"
 #include "host/tempo.h"
 #include "lv2/machine_host.h"
 #include "lv2/ports.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
-#include "machine/processor.h"
+#include "platform/processor.h"
+#include "platform/wide_vectors.h"
 
 namespace {
 
@@ -216,11 +216,12 @@ TARVO_INLINE_LOOP inline void splitLoop(const float* __restrict frames, float* _
 }
 
 void interleave(bool wide, const float* left, const float* right, float* frames, ptrdiff_t count) {
-    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP { interleaveLoop(left, right, frames, count); });
+    platform::runLoop(wide,
+                      [&]() TARVO_INLINE_LOOP { interleaveLoop(left, right, frames, count); });
 }
 
 void split(bool wide, const float* frames, float* left, float* right, ptrdiff_t count) {
-    dsp::runLoop(wide, [&]() TARVO_INLINE_LOOP { splitLoop(frames, left, right, count); });
+    platform::runLoop(wide, [&]() TARVO_INLINE_LOOP { splitLoop(frames, left, right, count); });
 }
 
 // Frames [from, to) through the machine, at most 256 at a time; a piece's input is read before
@@ -254,7 +255,7 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
     auto* p = new (std::nothrow) Plugin();
     if (p == nullptr) return nullptr;
     p->sampleRate = static_cast<int32_t>(std::lround(rate));
-    p->wide = processor::hasWideVectors();
+    p->wide = platform::hasWideVectors();
     void* storage = p->scratchStorage;
     size_t space = sizeof p->scratchStorage;
     p->scratch = static_cast<float*>(

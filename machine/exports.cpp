@@ -5,9 +5,9 @@
 
 #include "host/abi.h"
 #include "machine/about_box.h"
-#include "machine/float_environment.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
+#include "platform/float_environment.h"
 
 namespace {
 constexpr const char* kAboutText =

@@ -8,7 +8,7 @@
 #include "machine/machine.h"
 #include "machine/oscillator_advance.h"
 #include "machine/parameters.h"
-#include "machine/processor.h"
+#include "platform/processor.h"
 
 namespace {
 // Line positions are fixed point with 10 fraction bits in 32 bits, so no line may be longer
@@ -143,7 +143,7 @@ void mi::setUp() {
     resampleCounter = 0.0f;
     resampleHeldLeft = resampleHeldRight = 0.0f;
 
-    wideVectors = processor::hasWideVectors();
+    wideVectors = platform::hasWideVectors();
     degreesToLfoIndex = static_cast<float>(kLfoCycle / kDegreesPerCycle);
     fillLookupTables();
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dsp/chorus_phase.h"
-#include "machine/float_environment.h"
+#include "platform/float_environment.h"
 
 namespace {
 

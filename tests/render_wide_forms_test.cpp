@@ -11,9 +11,9 @@
 #include "machine/exports.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
-#include "machine/processor.h"
 #include "offline/hosted_machine.h"
 #include "offline/parameter_record.h"
+#include "platform/processor.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ std::vector<float> renderSession(uint32_t seed, bool wide) {
 }
 
 TEST(WideForms, GiveTheSameBitsAsTheFormForEveryProcessor) {
-    if (!processor::hasWideVectors()) GTEST_SKIP() << "this processor has no wide vectors";
+    if (!platform::hasWideVectors()) GTEST_SKIP() << "this processor has no wide vectors";
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         const std::vector<float> narrow = renderSession(seed, false);
         const std::vector<float> wide = renderSession(seed, true);

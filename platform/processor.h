@@ -1,7 +1,7 @@
 // What the processor the machine runs on offers, found out once at set-up.
 #pragma once
 
-namespace processor {
+namespace platform {
 
 // Whether this processor (and its operating system) runs 256-bit vectors with fused
 // multiply-add, for which the render's loops have a second form.
@@ -14,4 +14,4 @@ inline bool hasWideVectors() {
 #endif
 }
 
-}  // namespace processor
+}  // namespace platform

@@ -2,7 +2,7 @@
 // and fused multiply-add, chosen once when the machine is set up. Both forms do the same
 // operations in the same order on the same values, so they give the same bits; the wide one
 // runs more frames at a time. Set-up records in the machine's wideVectors whether the
-// processor runs the wide form (machine/processor.h).
+// processor runs the wide form (platform/processor.h).
 #pragma once
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -16,7 +16,7 @@
 // A loop body meant to be compiled into either form: always inlined into its caller.
 #define TARVO_INLINE_LOOP __attribute__((always_inline))
 
-namespace dsp {
+namespace platform {
 
 // The loop, inlined into a function compiled for the wide vectors.
 template <typename Loop>
@@ -36,4 +36,4 @@ inline void runLoop([[maybe_unused]] bool wide, Loop&& loop) {
     loop();
 }
 
-}  // namespace dsp
+}  // namespace platform
