@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "control/line_length.h"
+#include "host/conventions.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
 #include "offline/hosted_machine.h"

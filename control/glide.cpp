@@ -12,9 +12,9 @@
 
 namespace {
 
-// The oscillator period of a rate in half-ticks per cycle.
+// The oscillator period of a rate counted in half-ticks per cycle.
 float periodFor(int32_t samplesPerTick, float rate) {
-    return static_cast<float>(samplesPerTick * (static_cast<double>(rate) * 0.5));
+    return static_cast<float>(samplesPerTick * (static_cast<double>(rate) * kTicksPerRateStep));
 }
 
 struct PanMix {

@@ -1,9 +1,8 @@
 // Delay and offset values become line lengths in fixed point.
-#include "control/line_length.h"
-
 #include <algorithm>
 #include <cstdint>
 
+#include "host/conventions.h"
 #include "machine/machine.h"
 
 // The length is held inside the delay buffers, whatever the tempo.

@@ -37,10 +37,12 @@ void mi::selectPanLfo(int32_t type) {
     const int32_t samplesPerTick = masterInfo->samplesPerTick;
     panLfoPhaseRight = 0.0f;
     panLfoPhaseLeft = 0.0f;
-    setOscillatorPeriod(panLfoPeriodLeft, panLfoAdvanceLeft,
-                        static_cast<float>(panLfoRateLeftTarget * 0.5 * samplesPerTick));
-    setOscillatorPeriod(panLfoPeriodRight, panLfoAdvanceRight,
-                        static_cast<float>(panLfoRateRightTarget * 0.5 * samplesPerTick));
+    setOscillatorPeriod(
+        panLfoPeriodLeft, panLfoAdvanceLeft,
+        static_cast<float>(panLfoRateLeftTarget * kTicksPerRateStep * samplesPerTick));
+    setOscillatorPeriod(
+        panLfoPeriodRight, panLfoAdvanceRight,
+        static_cast<float>(panLfoRateRightTarget * kTicksPerRateStep * samplesPerTick));
     panLfoRateLeftCurrent = panLfoRateLeftTarget;
     panLfoRateRightCurrent = panLfoRateRightTarget;
 }
@@ -55,8 +57,9 @@ void mi::selectFilterLfo(int32_t type) {
         return;
     }
     filterLfoPhase = 0.0f;
-    setOscillatorPeriod(filterLfoPeriod, filterLfoAdvance,
-                        static_cast<float>(0.5 * filterLfoRateTarget * masterInfo->samplesPerTick));
+    setOscillatorPeriod(
+        filterLfoPeriod, filterLfoAdvance,
+        static_cast<float>(kTicksPerRateStep * filterLfoRateTarget * masterInfo->samplesPerTick));
     filterLfoRateCurrent = filterLfoRateTarget;
 }
 

@@ -122,7 +122,7 @@ const char* cutoffText(const MasterInfo* master, int32_t value) {
         case ParamPanLfoRateLeft:
         case ParamPanLfoRateRight:
         case ParamFilterLfoRate:
-            return print("%.1f Tick", value * 0.5);
+            return print("%.1f Tick", value * kTicksPerRateStep);
         case ParamPanLfoPhaseLeft:
         case ParamPanLfoPhaseRight:
         case ParamFilterLfoPhase:

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <limits>
 
-inline constexpr float kHostScale = 32768.0f;
+#include "host/conventions.h"
+
+inline constexpr float kHostScale = static_cast<float>(kFullScale);
 inline constexpr float kUnitScale = 1.0f / kHostScale;
 inline constexpr float kSmallestUnitScaled = std::numeric_limits<float>::min() * kHostScale;
 

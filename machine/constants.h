@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "host/conventions.h"
+
 inline constexpr int kPeriodSamples = 40;           // samples between two glide steps
 inline constexpr int kMaxBlockFrames = 256;         // longest block the wet scratch holds
 inline constexpr int kSineTableSize = 65536;        // entries of the filter's sine table
@@ -17,10 +19,7 @@ inline constexpr int kChorusBufferFloats = 1000;
 inline constexpr int kChorusRing = 200;          // slots of the chorus ring actually used
 inline constexpr int kChorusCentre = 100;        // read distance ahead of the write
 inline constexpr double kTenthsPerHertz = 10.0;  // "CHO Rate" counts tenths of a hertz
-inline constexpr int32_t kTickValueLimit =
-    32000;  // delay values up to this count thousandths of a tick
 inline constexpr double kPi = 3.141592653589793;
-inline constexpr double kFullScale = 32768.0;  // the host's full-scale sample value
 inline constexpr double kReferenceRate = 44100.0;
 inline constexpr double kNyquistCap = 22050.0;  // highest cutoff the curve reaches
 inline constexpr double kHeadroomKnee = 11025.0;
@@ -31,7 +30,6 @@ inline constexpr double kModeParameterScale = 100.0;    // "DLY MPara" 100 is th
 inline constexpr int kBitcrusherMaxBits = 16;           // the bitcrusher at full depth
 inline constexpr int32_t kSdkMarker = 0x12345678;
 inline constexpr int32_t kSaveDataValue = 100;
-inline constexpr int32_t kThousandthsPerTick = 1000;  // delay values up to the limit count these
 
 // Single-precision constants widened to double where they are applied.
 inline constexpr double kPercentFactor = static_cast<double>(0.01f);  // dry and wet gains
