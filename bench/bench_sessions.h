@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/hosted_machine.h"
+#include "core/parameter_record.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 
 namespace bench {
 
@@ -34,9 +34,8 @@ inline const Settings kShortLoops = {{ParamDelayLeft, 32007}, {ParamDelayRight, 
 inline const Settings kShortUneven = {{ParamDelayLeft, 32007}, {ParamDelayRight, 32009}};
 
 struct Session {
-    Session(const MachineDescription& info, offline::HostedMachine::MachineFactory create,
-            const Settings& settings)
-        : machine(info, create, 44100, 5512), record(info) {
+    Session(const core::MachineCode& code, const Settings& settings)
+        : machine(code, 44100, 5512), record(*code.description) {
         record.setDefaults();
         for (auto [index, value] : settings) record.set(index, value);
         machine.tick(record);
@@ -58,8 +57,8 @@ struct Session {
         }
     }
 
-    offline::HostedMachine machine;
-    offline::ParameterRecord record;
+    core::HostedMachine machine;
+    core::ParameterRecord record;
     std::vector<float> input;
     std::vector<float> buffer;
 };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bench_sessions.h"
+#include "core/linked_machine.h"
 #include "host/sample_scale.h"
 #include "lv2/ports.h"
 #include "machine/exports.h"
@@ -75,7 +76,7 @@ double threadNanoseconds() {
 }
 
 void SideBySide(benchmark::State& state, const bench::Settings& settings) {
-    bench::Session machine(*GetInfo(), CreateMachine, settings);
+    bench::Session machine(core::linkedMachine(), settings);
     PluginSession plugin(settings, machine.input);
     double machineTime = 0.0, pluginTime = 0.0;
     for (auto _ : state) {

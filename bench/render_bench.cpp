@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "bench/bench_sessions.h"
+#include "core/linked_machine.h"
 #include "machine/exports.h"
 
 namespace {
@@ -17,8 +18,7 @@ using bench::kFullChain;
 using bench::Settings;
 
 struct Session : bench::Session {
-    explicit Session(const Settings& settings)
-        : bench::Session(*GetInfo(), &CreateMachine, settings) {}
+    explicit Session(const Settings& settings) : bench::Session(core::linkedMachine(), settings) {}
     void run(bool silent) {
         bench::Session::run(silent);
         benchmark::DoNotOptimize(buffer.data());

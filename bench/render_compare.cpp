@@ -53,8 +53,8 @@ double nanosecondsPerFrame(bench::Session& session) {
 
 void compare(const offline::PluginLibrary& old, const offline::PluginLibrary& now, const Case& c,
              int rounds) {
-    bench::Session a(*old.info(), old.factory(), c.settings);
-    bench::Session b(*now.info(), now.factory(), c.settings);
+    bench::Session a(old.code(), c.settings);
+    bench::Session b(now.code(), c.settings);
     std::vector<double> timesA, timesB, ratios;
     bool same = true;
     for (int r = 0; r < rounds; ++r) {

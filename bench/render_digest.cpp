@@ -14,10 +14,11 @@
 #include <random>
 #include <vector>
 
+#include "core/hosted_machine.h"
+#include "core/linked_machine.h"
+#include "core/parameter_record.h"
 #include "machine/exports.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ bool chance(Random& random, int percent) { return uniform(random, 0, 99) < perce
 
 // A value for one parameter: mostly inside its range, with delays short enough to echo within
 // a session, now and then any raw value the field can hold.
-int parameterValue(Random& random, const offline::ParameterRecord& record, int index) {
+int parameterValue(Random& random, const core::ParameterRecord& record, int index) {
     const ParameterDescriptor& p = record.parameter(index);
     if (chance(random, 3)) return uniform(random, 0, record.isWord(index) ? 65534 : 254);
     if (index >= ParamDelayLeft && index <= ParamOffsetRight && chance(random, 80))
@@ -49,7 +50,7 @@ int parameterValue(Random& random, const offline::ParameterRecord& record, int i
     return uniform(random, p.minValue, p.maxValue);
 }
 
-void tick(Random& random, offline::HostedMachine& machine, offline::ParameterRecord& record) {
+void tick(Random& random, core::HostedMachine& machine, core::ParameterRecord& record) {
     if (chance(random, 20)) {
         record.setDefaults();
     } else {
@@ -91,7 +92,7 @@ float inputSample(Random& random, int kind) {
     }
 }
 
-void render(Random& random, offline::HostedMachine& machine, std::vector<float>& buffer,
+void render(Random& random, core::HostedMachine& machine, std::vector<float>& buffer,
             Digest& digest) {
     int frames = uniform(random, 0, 300);
     if (chance(random, 30)) frames = 256;
@@ -132,8 +133,8 @@ int32_t samplesPerTick(Random& random) {
 uint64_t session(uint32_t seed) {
     Random random(seed);
     const int32_t rate = sampleRate(random);
-    offline::HostedMachine machine(*GetInfo(), &CreateMachine, rate, samplesPerTick(random));
-    offline::ParameterRecord record(*GetInfo());
+    core::HostedMachine machine(core::linkedMachine(), rate, samplesPerTick(random));
+    core::ParameterRecord record(*GetInfo());
     record.setDefaults();
     for (int i = 0; i < record.count(); ++i)
         if (chance(random, 40)) record.set(i, parameterValue(random, record, i));

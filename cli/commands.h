@@ -1,16 +1,17 @@
-// The subcommands; each returns the exit status and throws UsageError or RuntimeError.
+// The subcommands; each returns the exit status and throws what main() turns into one.
 #pragma once
 
 #include "cli/options.h"
-#include "offline/plugin_library.h"
+#include "core/machine_code.h"
 
 namespace cli {
 
-int runDemo(const DemoOptions& options, const offline::PluginLibrary& library);
-int runRender(const RenderOptions& options, const offline::PluginLibrary& library);
-int runParams(const ParamsOptions& options, const offline::PluginLibrary& library);
-int runScript(const ScriptOptions& options, const offline::PluginLibrary& library);
-int runPresets(const PresetsOptions& options, const offline::PluginLibrary& library);
-int runPlot(const PlotOptions& options, const offline::PluginLibrary& library);
+// Each runs the machine of `code`, from the plug-in library the tool loaded.
+int runDemo(const DemoOptions& options, const core::MachineCode& code);
+int runRender(const RenderOptions& options, const core::MachineCode& code);
+int runParams(const ParamsOptions& options, const core::MachineCode& code);
+int runScript(const ScriptOptions& options, const core::MachineCode& code);
+int runPresets(const PresetsOptions& options, const core::MachineCode& code);
+int runPlot(const PlotOptions& options, const core::MachineCode& code);
 
 }  // namespace cli

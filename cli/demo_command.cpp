@@ -3,25 +3,27 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/audio_writer.h"
 #include "cli/commands.h"
 #include "cli/demo_input.h"
-#include "cli/output_format.h"
-#include "cli/parameter_table.h"
-#include "cli/render_session.h"
-#include "cli/safe_output.h"
-#include "cli/start_settings.h"
+#include "cli/factory_presets.h"
 #include "cli/summary.h"
-#include "cli/tempo.h"
-#include "cli/value_texts.h"
+#include "core/render_session.h"
+#include "files/audio_writer.h"
+#include "files/output_format.h"
+#include "files/safe_output.h"
+#include "host/conventions.h"
+#include "settings/parameter_table.h"
+#include "settings/session_values.h"
+#include "settings/tempo.h"
 
 namespace cli {
 
 namespace {
 
 constexpr int32_t kDemoRate = 44100;
-constexpr double kDemoTempo = 126.0;
-constexpr int kDemoTicksPerBeat = 4;
+// The phrase is written at the host's starting tempo.
+constexpr double kDemoTempo = kDefaultTempo;
+constexpr int kDemoTicksPerBeat = kDefaultTicksPerBeat;
 
 // At 126 BPM and 4 ticks per beat; delay values up to 32000 count thousandths of a tick.
 const char* const kDemoSetting[] = {
@@ -42,29 +44,29 @@ const char* const kDemoSetting[] = {
 
 }  // namespace
 
-int runDemo(const DemoOptions& options, const offline::PluginLibrary& library) {
-    const OutputFormat format = outputFormatFor(options.output, "", SampleFormat::Default);
-    const ParameterTable table(library);
-    SessionSettings settings;
-    settings.sampleRate = kDemoRate;
-    settings.samplesPerTick = samplesPerTick(kDemoRate, kDemoTempo, kDemoTicksPerBeat);
+int runDemo(const DemoOptions& options, const core::MachineCode& code) {
+    const files::OutputFormat format =
+        files::outputFormatFor(options.output, "", files::SampleFormat::Default);
+    const settings::ParameterTable table(code);
+    core::SessionSettings run;
+    run.sampleRate = kDemoRate;
+    run.samplesPerTick = settings::samplesPerTick(kDemoRate, kDemoTempo, kDemoTicksPerBeat);
     if (options.preset.empty()) {
         for (const char* assignment : kDemoSetting)
-            settings.initialValues.push_back(table.parseAssignment(assignment));
+            run.initialValues.push_back(table.parseAssignment(assignment));
     } else {
-        const StartSettings start = parseStartSettings(options.preset, {}, table);
-        ValueTexts texts(library);
-        ValueResolver resolver(table, texts,
-                               ValueContext{kDemoRate, settings.samplesPerTick, kDemoTicksPerBeat},
-                               false);
-        settings.initialValues = resolve(start, resolver).assigned;
+        const settings::StartSettings start = startSettingsFrom(options.preset, {}, table);
+        settings::SessionValues reading(
+            table, code, settings::ValueContext{kDemoRate, run.samplesPerTick, kDemoTicksPerBeat},
+            false);
+        run.initialValues = reading.start(start).assigned;
     }
 
     const std::vector<float> input = demoInput(kDemoRate);
-    BufferSource source(input);
-    SafeOutput output(options.output);
-    AudioWriter writer(output, format, kDemoRate);
-    const SessionResult result = renderSession(library, settings, source, writer);
+    core::BufferSource source(input);
+    files::SafeOutput output(options.output);
+    files::AudioWriter writer(output, format, kDemoRate);
+    const core::SessionResult result = core::renderSession(code, run, source, writer);
     writer.finish();
     output.commit();
     std::printf("%s\n", wroteLine(output.name(), result.outputFrames, kDemoRate, format.description,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "host/conventions.h"
 #include "machine/constants.h"
 
 namespace cli {
@@ -11,7 +12,7 @@ namespace cli {
 namespace {
 
 constexpr double kLengthSeconds = 4.0;
-constexpr double kBeatSeconds = 60.0 / 126.0;
+constexpr double kBeatSeconds = 60.0 / kDefaultTempo;
 constexpr double kLevel = 0.45;         // of full scale, per hit
 constexpr double kDecaySeconds = 0.09;  // of the tone
 constexpr double kClickSeconds = 0.004;

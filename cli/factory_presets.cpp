@@ -1,12 +1,11 @@
 #include "cli/factory_presets.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <system_error>
 
-#include "cli/preset_file.h"
+#include "files/file_error.h"
+#include "files/text_file.h"
 
 namespace cli {
 
@@ -27,20 +26,29 @@ std::string factoryPresetDirectory() {
 
 std::vector<PresetEntry> factoryPresets() {
     std::vector<PresetEntry> presets;
-    const std::string directory = factoryPresetDirectory();
-    if (directory.empty()) return presets;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
-        if (entry.path().extension() != kPresetExtension || !entry.is_regular_file(error)) continue;
-        std::ifstream file(entry.path(), std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
-        presets.push_back(
-            {entry.path().stem().string(), presetDescription(text), entry.path().string()});
+    for (const settings::PresetFile& file : settings::presetFiles(factoryPresetDirectory())) {
+        std::string description;
+        try {
+            description = settings::presetDescription(files::readTextFile(file.path, "preset"));
+        } catch (const files::FileError&) {  // listed without its sentence
+        }
+        presets.push_back({file.name, description, file.path});
     }
-    std::sort(presets.begin(), presets.end(),
-              [](const PresetEntry& a, const PresetEntry& b) { return a.name < b.name; });
     return presets;
+}
+
+settings::Preset loadPreset(const std::string& nameOrPath, const settings::ParameterTable& table) {
+    const std::string path =
+        settings::presetPath(nameOrPath, settings::presetFiles(factoryPresetDirectory()));
+    return settings::parsePreset(files::readTextFile(path, "preset file"), path, table);
+}
+
+settings::StartSettings startSettingsFrom(const std::string& preset,
+                                          const std::vector<std::string>& sets,
+                                          const settings::ParameterTable& table) {
+    std::optional<settings::Preset> loaded;
+    if (!preset.empty()) loaded = loadPreset(preset, table);
+    return settings::startSettings(std::move(loaded), sets, table);
 }
 
 }  // namespace cli

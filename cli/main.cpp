@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "cli/arguments.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "cli/plugin_path.h"
-#include "offline/host_error.h"
+#include "files/file_error.h"
+#include "offline/plugin_library.h"
+#include "settings/settings_error.h"
+#include "settings/tempo.h"
 
 namespace {
 
@@ -23,21 +27,32 @@ int run(const cli::Invocation& inv) {
     const std::string path =
         inv.plugin.empty() ? cli::defaultPluginPath() : cli::pluginPathAsTyped(inv.plugin);
     const offline::PluginLibrary library(path);
+    const core::MachineCode code = library.code();
     switch (inv.command) {
         case cli::Invocation::Demo:
-            return cli::runDemo(inv.demo, library);
+            return cli::runDemo(inv.demo, code);
         case cli::Invocation::Render:
-            return cli::runRender(inv.render, library);
+            return cli::runRender(inv.render, code);
         case cli::Invocation::Params:
-            return cli::runParams(inv.params, library);
+            return cli::runParams(inv.params, code);
         case cli::Invocation::Script:
-            return cli::runScript(inv.script, library);
+            return cli::runScript(inv.script, code);
         case cli::Invocation::Presets:
-            return cli::runPresets(inv.presets, library);
+            return cli::runPresets(inv.presets, code);
         case cli::Invocation::Plot:
-            return cli::runPlot(inv.plot, library);
+            return cli::runPlot(inv.plot, code);
     }
     return cli::kExitRuntimeError;
+}
+
+// A tempo that gives no samples per tick, in the words of the options that set it.
+std::string tempoMessage(const settings::TempoError& e) {
+    char tempo[64];
+    std::snprintf(tempo, sizeof tempo, "%g", e.beatsPerMinute);
+    return std::string("--bpm ") + tempo + " at " + std::to_string(e.ticksPerBeat) +
+           " ticks per beat gives " +
+           (e.tooShort ? "less than one sample" : "more than 2147483647 samples") +
+           " per tick at " + std::to_string(e.sampleRate) + " Hz";
 }
 
 }  // namespace
@@ -55,9 +70,15 @@ int main(int argc, char** argv) {
         return run(invocation);
     } catch (const cli::UsageError& e) {
         return fail(cli::kExitUsageError, e.what());
+    } catch (const settings::SettingsError& e) {
+        return fail(cli::kExitUsageError, e.what());
+    } catch (const settings::TempoError& e) {
+        return fail(cli::kExitUsageError, tempoMessage(e).c_str());
+    } catch (const files::FormatError& e) {
+        return fail(cli::kExitUsageError, e.what());
     } catch (const std::bad_alloc&) {
         return fail(cli::kExitRuntimeError, "out of memory");
-    } catch (const std::exception& e) {  // RuntimeError, the host's HostError, the rest
+    } catch (const std::exception& e) {  // RuntimeError, FileError, HostError, the rest
         return fail(cli::kExitRuntimeError, e.what());
     }
 }

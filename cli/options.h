@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/conventions.h"
+
 namespace cli {
 
 struct DemoOptions {
@@ -18,8 +20,8 @@ struct RenderOptions {
     std::vector<std::string> settings;  // NAME=VALUE, over the preset
     std::string savePreset;             // where to write the settings as a preset
     std::string type;  // -t: the output's container, where OUT's extension does not tell
-    double beatsPerMinute = 126.0;
-    int ticksPerBeat = 4;
+    double beatsPerMinute = kDefaultTempo;
+    int ticksPerBeat = kDefaultTicksPerBeat;
     int samplesPerTick = 0;  // 0: from the tempo
     int blockFrames = 256;
     std::string automation;
@@ -34,8 +36,8 @@ struct ParamsOptions {
     // With a preset or settings: the value each parameter gets in such a session.
     std::string preset;
     std::vector<std::string> settings;
-    double beatsPerMinute = 126.0;
-    int ticksPerBeat = 4;
+    double beatsPerMinute = kDefaultTempo;
+    int ticksPerBeat = kDefaultTicksPerBeat;
     int samplesPerTick = 0;  // 0: from the tempo
     int sampleRate = 44100;
     bool quiet = false;
@@ -55,8 +57,8 @@ struct PlotOptions {
     std::string output;
     std::string preset;                 // a factory preset's name or a preset file
     std::vector<std::string> settings;  // NAME=VALUE, over the preset
-    double beatsPerMinute = 126.0;
-    int ticksPerBeat = 4;
+    double beatsPerMinute = kDefaultTempo;
+    int ticksPerBeat = kDefaultTicksPerBeat;
     int samplesPerTick = 0;  // 0: from the tempo
     int sampleRate = 44100;
     double seconds = 0.0;  // 0: until the echoes fall under the floor

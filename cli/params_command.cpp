@@ -6,15 +6,18 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/factory_presets.h"
 #include "cli/json_text.h"
-#include "cli/parameter_table.h"
-#include "cli/start_settings.h"
-#include "cli/tempo.h"
-#include "cli/value_texts.h"
+#include "settings/parameter_table.h"
+#include "settings/session_values.h"
+#include "settings/tempo.h"
 
 namespace cli {
 
 namespace {
+
+using settings::ParameterInfo;
+using settings::ParameterTable;
 
 void printJson(const ParameterTable& table) {
     std::string out = "[\n";
@@ -113,17 +116,18 @@ void printValuesTable(const ParameterTable& table, const std::vector<SessionValu
     }
 }
 
-int showSessionValues(const ParamsOptions& options, const offline::PluginLibrary& library,
+int showSessionValues(const ParamsOptions& options, const core::MachineCode& code,
                       const ParameterTable& table) {
-    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
-    const int32_t tpt =
-        options.samplesPerTick > 0
-            ? options.samplesPerTick
-            : samplesPerTick(options.sampleRate, options.beatsPerMinute, options.ticksPerBeat);
-    ValueTexts texts(library);
-    ValueResolver resolver(
-        table, texts, ValueContext{options.sampleRate, tpt, options.ticksPerBeat}, options.quiet);
-    const StartValues start_values = resolve(start, resolver);
+    const settings::StartSettings start =
+        startSettingsFrom(options.preset, options.settings, table);
+    const int32_t tpt = options.samplesPerTick > 0
+                            ? options.samplesPerTick
+                            : settings::samplesPerTick(options.sampleRate, options.beatsPerMinute,
+                                                       options.ticksPerBeat);
+    settings::SessionValues reading(
+        table, code, settings::ValueContext{options.sampleRate, tpt, options.ticksPerBeat},
+        options.quiet);
+    const settings::StartValues start_values = reading.start(start);
     std::vector<SessionValue> values(table.parameters().size());
     const size_t fromPreset = start.preset ? start.preset->assignments.size() : 0;
     for (size_t i = 0; i < start_values.assigned.size(); ++i)
@@ -132,7 +136,7 @@ int showSessionValues(const ParamsOptions& options, const offline::PluginLibrary
     for (const ParameterInfo& p : table.parameters()) {
         SessionValue& v = values[static_cast<size_t>(p.index)];
         v.raw = start_values.values[static_cast<size_t>(p.index)];
-        v.text = resolver.text(p.index, v.raw, start_values.values);
+        v.text = reading.resolver.text(p.index, v.raw, start_values.values);
     }
     if (options.json)
         printValuesJson(table, values);
@@ -143,10 +147,10 @@ int showSessionValues(const ParamsOptions& options, const offline::PluginLibrary
 
 }  // namespace
 
-int runParams(const ParamsOptions& options, const offline::PluginLibrary& library) {
-    const ParameterTable table(library);
+int runParams(const ParamsOptions& options, const core::MachineCode& code) {
+    const ParameterTable table(code);
     if (!options.preset.empty() || !options.settings.empty())
-        return showSessionValues(options, library, table);
+        return showSessionValues(options, code, table);
     if (options.json)
         printJson(table);
     else

@@ -8,24 +8,29 @@
 
 #include "cli/cli_error.h"
 #include "cli/commands.h"
-#include "cli/echo_table.h"
-#include "cli/impulse_response.h"
+#include "cli/factory_presets.h"
 #include "cli/json_text.h"
-#include "cli/parameter_table.h"
-#include "cli/plot_drawing.h"
-#include "cli/render_session.h"
-#include "cli/safe_output.h"
-#include "cli/spectrum.h"
-#include "cli/start_settings.h"
-#include "cli/tempo.h"
-#include "cli/text_encoding.h"
-#include "cli/value_texts.h"
+#include "core/hosted_machine.h"
+#include "core/line_samples.h"
+#include "files/safe_output.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
+#include "plot/echo_table.h"
+#include "plot/impulse_response.h"
+#include "plot/plot_drawing.h"
+#include "plot/spectrum.h"
+#include "settings/parameter_table.h"
+#include "settings/session_values.h"
+#include "settings/tempo.h"
+#include "settings/text_encoding.h"
 
 namespace cli {
 
 namespace {
+
+using namespace plot;
+using settings::Assignment;
+using settings::ParameterInfo;
+using settings::ParameterTable;
 
 constexpr double kLongestSeconds = 30.0;
 constexpr int kResponsePoints = 480;
@@ -61,27 +66,28 @@ std::string fixed(double value, int decimals) {
 
 // The setting's parameters that differ from their defaults, in table order, each with the
 // text the machine shows for its value at this rate and tempo.
-std::vector<std::string> changedParameters(const offline::PluginLibrary& library,
-                                           const ImpulseSettings& settings,
+std::vector<std::string> changedParameters(const core::MachineCode& code,
+                                           const ImpulseSettings& impulse,
                                            const ParameterTable& table) {
-    offline::HostedMachine machine(library, settings.sampleRate, settings.samplesPerTick);
+    core::HostedMachine machine(code, impulse.sampleRate, impulse.samplesPerTick);
+    core::requireMachine(machine);
     std::vector<std::string> changed;
     for (const ParameterInfo& p : table.parameters()) {
-        const int value = settingValue(settings.values, table, p.index);
+        const int value = impulse.values[static_cast<size_t>(p.index)];
         if (value == p.defaultValue) continue;
         const char* text = machine.valueText(p.index, value);
-        changed.push_back(p.name + " " +
-                          (text != nullptr ? windows1252ToUtf8(text) : std::to_string(value)));
+        changed.push_back(
+            p.name + " " +
+            (text != nullptr ? settings::windows1252ToUtf8(text) : std::to_string(value)));
     }
     return changed;
 }
 
-std::vector<std::string> modulations(const std::vector<ParameterValue>& values,
-                                     const ParameterTable& table) {
+std::vector<std::string> modulations(const std::vector<int>& values) {
     std::vector<std::string> running;
-    if (settingValue(values, table, ParamPanLfoType) != 0) running.push_back("the pan LFO");
-    if (settingValue(values, table, ParamFilterLfoType) != 0) running.push_back("the filter LFO");
-    if (settingValue(values, table, ParamChorusLfoType) != 0) running.push_back("the chorus");
+    if (values[ParamPanLfoType] != 0) running.push_back("the pan LFO");
+    if (values[ParamFilterLfoType] != 0) running.push_back("the filter LFO");
+    if (values[ParamChorusLfoType] != 0) running.push_back("the chorus");
     return running;
 }
 
@@ -210,32 +216,36 @@ std::string jsonReport(const Page& page, const std::vector<std::string>& changed
 
 }  // namespace
 
-int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
+int runPlot(const PlotOptions& options, const core::MachineCode& code) {
     // Everything the command line can get wrong is checked before the machine runs.
-    const PictureFormat format = pictureFormatFor(options.output);
+    const std::optional<PictureFormat> format = pictureFormatFor(options.output);
+    if (!format)
+        throw UsageError("'" + options.output + "': the picture must be a .png or .svg file");
     const Size size = parseSize(options.size);
     const Theme theme = themeNamed(options.theme);
-    const ParameterTable table(library);
-    ImpulseSettings settings;
-    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
-    settings.sampleRate = options.sampleRate;
-    settings.samplesPerTick =
+    const ParameterTable table(code);
+    ImpulseSettings impulse;
+    const settings::StartSettings start =
+        startSettingsFrom(options.preset, options.settings, table);
+    impulse.sampleRate = options.sampleRate;
+    impulse.samplesPerTick =
         options.samplesPerTick > 0
             ? options.samplesPerTick
-            : samplesPerTick(options.sampleRate, options.beatsPerMinute, options.ticksPerBeat);
-    ValueTexts texts(library);
-    ValueResolver resolver(
-        table, texts,
-        ValueContext{settings.sampleRate, settings.samplesPerTick, options.ticksPerBeat}, false);
-    settings.values = resolve(start, resolver).assigned;
-    settings.side = sideNamed(options.side);
+            : settings::samplesPerTick(options.sampleRate, options.beatsPerMinute,
+                                       options.ticksPerBeat);
+    settings::SessionValues reading(
+        table, code,
+        settings::ValueContext{impulse.sampleRate, impulse.samplesPerTick, options.ticksPerBeat},
+        false);
+    impulse.values = reading.start(start).values;
+    impulse.side = sideNamed(options.side);
     const double seconds = options.seconds > 0.0 ? options.seconds : kLongestSeconds;
-    settings.frames = std::llround(seconds * options.sampleRate) + 1;
+    impulse.frames = std::llround(seconds * options.sampleRate) + 1;
 
-    const ImpulseResponse response = renderImpulse(library, settings);
+    const ImpulseResponse response = renderImpulse(code, impulse);
     const auto line = [&](int index) {
-        return lineSamples(settingValue(settings.values, table, index), settings.samplesPerTick,
-                           settings.sampleRate);
+        return core::lineSamples(impulse.values[static_cast<size_t>(index)], impulse.samplesPerTick,
+                                 impulse.sampleRate);
     };
     const int64_t window = echoWindow(line(ParamDelayLeft), line(ParamOffsetLeft),
                                       line(ParamDelayRight), line(ParamOffsetRight));
@@ -274,8 +284,8 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
                                              options.whole ? combHz : 0.0);
     }
 
-    const std::vector<std::string> changed = changedParameters(library, settings, table);
-    const std::vector<std::string> modulated = modulations(settings.values, table);
+    const std::vector<std::string> changed = changedParameters(code, impulse, table);
+    const std::vector<std::string> modulated = modulations(impulse.values);
     // A preset is named by its name (and what --set changed over it); otherwise the setting is
     // its non-default parameters.
     if (start.preset)
@@ -286,16 +296,16 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
     else
         page.title = "Tarvo Delay: " + (changed.empty() ? std::string("the default setting")
                                                         : joined(changed, ", ", ", "));
-    std::string tempo = std::to_string(settings.samplesPerTick) + " samples per tick";
+    std::string tempo = std::to_string(impulse.samplesPerTick) + " samples per tick";
     if (options.samplesPerTick == 0)
         tempo = fixed(options.beatsPerMinute,
                       options.beatsPerMinute == std::floor(options.beatsPerMinute) ? 0 : 2) +
                 " BPM, " + std::to_string(options.ticksPerBeat) + " ticks per beat (" + tempo + ")";
-    const std::string impulse = settings.side == ImpulseSide::Both   ? "both inputs"
-                                : settings.side == ImpulseSide::Left ? "the left input"
-                                                                     : "the right input";
-    page.subtitle = tempo + "  \u00b7  " + std::to_string(settings.sampleRate) +
-                    " Hz  \u00b7  a full-scale impulse on " + impulse + "  \u00b7  " +
+    const std::string impulseOn = impulse.side == ImpulseSide::Both   ? "both inputs"
+                                  : impulse.side == ImpulseSide::Left ? "the left input"
+                                                                      : "the right input";
+    page.subtitle = tempo + "  \u00b7  " + std::to_string(impulse.sampleRate) +
+                    " Hz  \u00b7  a full-scale impulse on " + impulseOn + "  \u00b7  " +
                     fixed(page.spanMs / 1000.0, page.spanMs < 1000.0 ? 3 : 1) + " s";
     if (!modulated.empty())
         page.note = "Modulated by " + joined(modulated, ", ", " and ") +
@@ -303,8 +313,9 @@ int runPlot(const PlotOptions& options, const offline::PluginLibrary& library) {
                     " s after the impulse";
 
     const Layout layout = layoutFor(size.width, size.height);
-    SafeOutput output(options.output);
-    writePicture(page, theme, layout, format, output);
+    files::SafeOutput output(options.output);
+    const std::string picture = drawPicture(page, theme, layout, *format, output.name());
+    output.writeAll(picture.data(), picture.size());
     output.commit();
 
     const std::string report =

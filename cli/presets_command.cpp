@@ -9,7 +9,7 @@
 
 namespace cli {
 
-int runPresets(const PresetsOptions& options, const offline::PluginLibrary&) {
+int runPresets(const PresetsOptions& options, const core::MachineCode&) {
     const std::vector<PresetEntry> presets = factoryPresets();
     if (options.json) {
         std::string out = "[\n";

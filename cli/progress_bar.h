@@ -5,11 +5,11 @@
 #include <chrono>
 #include <cstdint>
 
-#include "cli/render_session.h"
+#include "core/render_session.h"
 
 namespace cli {
 
-class ProgressBar final : public SessionProgress {
+class ProgressBar final : public core::SessionProgress {
   public:
     ProgressBar(int32_t sampleRate, bool wanted);
     ~ProgressBar() override { finish(); }

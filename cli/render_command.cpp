@@ -9,27 +9,38 @@
 #include <string>
 #include <vector>
 
-#include "cli/assignments.h"
-#include "cli/audio_reader.h"
-#include "cli/audio_writer.h"
-#include "cli/automation.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/factory_presets.h"
 #include "cli/messages.h"
-#include "cli/output_format.h"
-#include "cli/parameter_table.h"
-#include "cli/preset_file.h"
 #include "cli/progress_bar.h"
-#include "cli/render_session.h"
-#include "cli/safe_output.h"
-#include "cli/start_settings.h"
 #include "cli/summary.h"
-#include "cli/tempo.h"
-#include "cli/value_texts.h"
+#include "core/render_session.h"
+#include "files/audio_reader.h"
+#include "files/audio_writer.h"
+#include "files/output_format.h"
+#include "files/safe_output.h"
+#include "files/text_file.h"
+#include "settings/automation.h"
+#include "settings/preset_file.h"
+#include "settings/session_values.h"
+#include "settings/start_settings.h"
+#include "settings/tempo.h"
 
 namespace cli {
 
 namespace {
+
+using core::SessionSettings;
+using core::Tail;
+using files::AudioReader;
+using files::AudioWriter;
+using files::OutputFormat;
+using files::SafeOutput;
+using files::SampleFormat;
+using settings::Assignment;
+using settings::ParameterTable;
+using settings::StartSettings;
 
 constexpr double kLongestFixedTail = 3600.0;  // seconds
 
@@ -63,60 +74,63 @@ std::vector<std::string> savedComments(const StartSettings& start, const Session
 
 }  // namespace
 
-int runRender(const RenderOptions& options, const offline::PluginLibrary& library) {
+int runRender(const RenderOptions& options, const core::MachineCode& code) {
     // Everything the command line can get wrong is checked before any audio is touched.
     const SampleFormat sampleFormat =
-        options.subtype.empty() ? SampleFormat::Default : parseSampleFormat(options.subtype);
-    const OutputFormat format = outputFormatFor(options.output, options.type, sampleFormat);
+        options.subtype.empty() ? SampleFormat::Default : files::parseSampleFormat(options.subtype);
+    const OutputFormat format = files::outputFormatFor(options.output, options.type, sampleFormat);
     if (options.input == "-" && options.automation == "-")
         throw UsageError("IN and --automation cannot both be standard input");
-    refuseSameFile(options.input, options.output);
+    files::refuseSameFile(options.input, options.output);
     double tailSeconds = 0.0;
-    SessionSettings settings;
-    settings.tail = parseTail(options.tail, tailSeconds);
-    settings.blockFrames = options.blockFrames;
-    const ParameterTable table(library);
-    const StartSettings start = parseStartSettings(options.preset, options.settings, table);
-    AutomationText automation;
-    if (!options.automation.empty()) automation = readAutomation(options.automation, table);
+    SessionSettings run;
+    run.tail = parseTail(options.tail, tailSeconds);
+    run.blockFrames = options.blockFrames;
+    const ParameterTable table(code);
+    const StartSettings start = startSettingsFrom(options.preset, options.settings, table);
+    settings::AutomationText automation;
+    if (!options.automation.empty())
+        automation = settings::parseAutomation(
+            files::readTextFile(options.automation, "automation file"),
+            options.automation == "-" ? "standard input" : options.automation, table);
     if (!options.savePreset.empty()) {
         if (options.savePreset == options.output)
             throw UsageError("--save-preset: '" + options.savePreset + "' is the output file");
-        refuseSameFile(options.input, options.savePreset);
+        files::refuseSameFile(options.input, options.savePreset);
     }
 
     AudioReader reader(options.input);
-    settings.sampleRate = reader.sampleRate();
-    settings.samplesPerTick =
+    run.sampleRate = reader.sampleRate();
+    run.samplesPerTick =
         options.samplesPerTick > 0 ? options.samplesPerTick
         : options.tempoGiven
-            ? samplesPerTick(reader.sampleRate(), options.beatsPerMinute, options.ticksPerBeat)
-            : defaultSamplesPerTick(reader.sampleRate(), options.beatsPerMinute,
-                                    options.ticksPerBeat);
-    settings.tail.frames = std::llround(tailSeconds * reader.sampleRate());
+            ? settings::samplesPerTick(reader.sampleRate(), options.beatsPerMinute,
+                                       options.ticksPerBeat)
+            : settings::defaultSamplesPerTick(reader.sampleRate(), options.beatsPerMinute,
+                                              options.ticksPerBeat);
+    run.tail.frames = std::llround(tailSeconds * reader.sampleRate());
 
     // Values are read for this session: its sample rate, its tempo.
-    ValueTexts texts(library);
-    ValueResolver resolver(
-        table, texts,
-        ValueContext{settings.sampleRate, settings.samplesPerTick, options.ticksPerBeat},
+    settings::SessionValues reading(
+        table, code,
+        settings::ValueContext{run.sampleRate, run.samplesPerTick, options.ticksPerBeat},
         options.quiet);
-    const StartValues values = resolve(start, resolver);
-    settings.initialValues = values.assigned;
-    settings.automation = resolveAutomation(automation, resolver, values.values);
+    const settings::StartValues values = reading.start(start);
+    run.initialValues = values.assigned;
+    run.automation = settings::resolveAutomation(automation, reading.resolver, values.values);
     std::optional<SafeOutput> preset;
     if (!options.savePreset.empty()) {
         preset.emplace(options.savePreset);
         const std::string text =
-            presetText(savedDescription(start), savedComments(start, settings, table),
-                       values.values, resolver);
+            settings::presetText(savedDescription(start), savedComments(start, run, table),
+                                 values.values, reading.resolver);
         preset->writeAll(text.data(), text.size());
     }
 
     SafeOutput output(options.output);
     AudioWriter writer(output, format, reader.sampleRate());
     ProgressBar progress(reader.sampleRate(), !options.quiet);
-    const SessionResult result = renderSession(library, settings, reader, writer, &progress);
+    const core::SessionResult result = core::renderSession(code, run, reader, writer, &progress);
     writer.finish();
     output.commit();
     if (preset) preset->commit();

@@ -10,14 +10,17 @@
 
 #include "cli/cli_error.h"
 #include "cli/commands.h"
-#include "cli/float_stream.h"
-#include "cli/safe_output.h"
-#include "cli/text_file.h"
+#include "files/float_stream.h"
+#include "files/safe_output.h"
+#include "files/text_file.h"
 #include "offline/host_script.h"
 
 namespace cli {
 
 namespace {
+
+using files::FloatStreamReader;
+using files::SafeOutput;
 
 // The most frames one render call of a script takes: its buffer is held whole (128 MiB).
 constexpr long long kLongestScriptRender = 1LL << 24;
@@ -30,7 +33,7 @@ class Streams final : public offline::ScriptStreams {
         return input_ != nullptr ? input_->read(samples, count) : 0;
     }
     void writeOutput(const float* samples, size_t count) override {
-        if (output_ != nullptr) writeFloatStream(*output_, samples, count);
+        if (output_ != nullptr) files::writeFloatStream(*output_, samples, count);
     }
     // Once standard output is gone (a closed pipe) the texts are dropped, and the replay
     // goes on so that --out is still complete.
@@ -66,11 +69,11 @@ bool printsTexts(const std::vector<offline::ScriptCommand>& commands) {
 
 }  // namespace
 
-int runScript(const ScriptOptions& options, const offline::PluginLibrary& library) {
-    const std::string text = readTextFile(options.script, "script");
+int runScript(const ScriptOptions& options, const core::MachineCode& code) {
+    const std::string text = files::readTextFile(options.script, "script");
     std::vector<offline::ScriptCommand> commands;
     try {
-        commands = offline::parseScript(text, library.description());
+        commands = offline::parseScript(text, *code.description);
     } catch (const offline::ScriptError& e) {
         throw UsageError((options.script == "-" ? "standard input" : options.script) + ": " +
                          e.what());
@@ -95,13 +98,13 @@ int runScript(const ScriptOptions& options, const offline::PluginLibrary& librar
     if (!options.input.empty()) input.emplace(options.input);
     std::optional<SafeOutput> output;
     if (!options.output.empty()) {
-        refuseSameFile(options.script, options.output);
-        if (!options.input.empty()) refuseSameFile(options.input, options.output);
+        files::refuseSameFile(options.script, options.output);
+        if (!options.input.empty()) files::refuseSameFile(options.input, options.output);
         output.emplace(options.output);
     }
 
     Streams streams(input ? &*input : nullptr, output ? &*output : nullptr);
-    offline::runScript(library, commands, streams);
+    offline::runScript(code, commands, streams);
     if (output) output->commit();
     if (streams.textsLost())
         throw RuntimeError("cannot write the value texts to standard output: " + streams.why() +

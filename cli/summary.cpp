@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "machine/constants.h"
+#include "host/conventions.h"
 
 namespace cli {
 

@@ -8,9 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "core/hosted_machine.h"
+#include "core/linked_machine.h"
+#include "core/parameter_record.h"
 #include "machine/exports.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ int32_t anyMasterValue(FuzzedDataProvider& data) {
     }
 }
 
-void renderBlock(FuzzedDataProvider& data, offline::HostedMachine& machine,
+void renderBlock(FuzzedDataProvider& data, core::HostedMachine& machine,
                  std::vector<float>& buffer) {
     const int frames = data.ConsumeIntegralInRange(0, kMaxFrames);
     const int32_t workMode = data.ConsumeBool() ? data.ConsumeIntegralInRange<int32_t>(0, 3)
@@ -53,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
     const int32_t rate = startRate(data);
     const int32_t samplesPerTick = anyMasterValue(data);
-    offline::HostedMachine machine(*GetInfo(), &CreateMachine, rate, samplesPerTick);
-    offline::ParameterRecord record(*GetInfo());
+    core::HostedMachine machine(core::linkedMachine(), rate, samplesPerTick);
+    core::ParameterRecord record(*GetInfo());
     std::vector<float> buffer;
 
     for (int step = 0; step < kMaxSteps && data.remaining_bytes() > 0; ++step) {

@@ -14,14 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/text_encoding.h"
+#include "core/hosted_machine.h"
+#include "core/linked_machine.h"
 #include "display/name_lists.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
 #include "machine/constants.h"
 #include "machine/exports.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
+#include "settings/text_encoding.h"
 
 namespace {
 
@@ -138,9 +139,9 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-std::string label(offline::HostedMachine& machine, int index, int value) {
+std::string label(core::HostedMachine& machine, int index, int value) {
     const char* text = machine.valueText(index, value);
-    return cli::windows1252ToUtf8(text != nullptr ? text : std::to_string(value));
+    return settings::windows1252ToUtf8(text != nullptr ? text : std::to_string(value));
 }
 
 void writeAudioPort(std::ostream& out, uint32_t index, bool input, const char* symbol,
@@ -150,7 +151,7 @@ void writeAudioPort(std::ostream& out, uint32_t index, bool input, const char* s
         << "        lv2:name " << quoted(name) << " ;\n    ] ,\n";
 }
 
-void writeParameterPort(std::ostream& out, offline::HostedMachine& machine, int index) {
+void writeParameterPort(std::ostream& out, core::HostedMachine& machine, int index) {
     const ParameterDescriptor& d = *GetInfo()->parameters[index];
     const bool enumerated = !parameterValueNames(index).empty();
     const Reading reading = readingOf(index);
@@ -224,7 +225,7 @@ const char* kPrefixes =
 
 std::string describePlugin() {
     const MachineDescription& info = *GetInfo();
-    offline::HostedMachine machine(info, CreateMachine, kLabelRate, kLabelSamplesPerTick);
+    core::HostedMachine machine(core::linkedMachine(), kLabelRate, kLabelSamplesPerTick);
     std::ostringstream out;
     out << kPrefixes;
     out << "<" << lv2port::kProjectUri << ">\n    a doap:Project ;\n"
@@ -266,7 +267,7 @@ std::string describeManifest(const std::vector<Preset>& presets) {
 // One row per port: symbol, name, range, default, what it means.
 std::string portTable() {
     const MachineDescription& info = *GetInfo();
-    offline::HostedMachine machine(info, CreateMachine, kLabelRate, kLabelSamplesPerTick);
+    core::HostedMachine machine(core::linkedMachine(), kLabelRate, kLabelSamplesPerTick);
     std::ostringstream out;
     out << "| Symbol | Name | Range | Default | Meaning |\n|---|---|---|---|---|\n"
         << "| `in_l`, `in_r` | In L, In R | audio | | the input |\n"

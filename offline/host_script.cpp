@@ -6,8 +6,8 @@
 #include <memory>
 #include <sstream>
 
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
+#include "core/hosted_machine.h"
+#include "core/parameter_record.h"
 
 namespace offline {
 
@@ -125,12 +125,12 @@ std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDes
     return commands;
 }
 
-void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+void runScript(const core::MachineCode& code, const std::vector<ScriptCommand>& commands,
                ScriptStreams& streams) {
     int32_t rate = kDefaultRate;
     int32_t samplesPerTick = kDefaultSamplesPerTick;
-    std::unique_ptr<HostedMachine> machine;
-    ParameterRecord record(library.description());
+    std::unique_ptr<core::HostedMachine> machine;
+    core::ParameterRecord record(*code.description);
     bool inputEnded = false;
     std::vector<float> buffer;
 
@@ -145,7 +145,8 @@ void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& c
                 if (machine) machine->setSamplesPerTick(samplesPerTick);
                 break;
             case ScriptCommand::Create:
-                machine = std::make_unique<HostedMachine>(library, rate, samplesPerTick);
+                machine = std::make_unique<core::HostedMachine>(code, rate, samplesPerTick);
+                core::requireMachine(*machine);
                 break;
             case ScriptCommand::Destroy:
                 machine.reset();
@@ -177,7 +178,7 @@ void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& c
     }
 }
 
-ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+ScriptResult runScript(const core::MachineCode& code, const std::vector<ScriptCommand>& commands,
                        const std::vector<float>& input) {
     class Collect final : public ScriptStreams {
       public:
@@ -199,7 +200,7 @@ ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCom
         size_t at_ = 0;
     };
     Collect collect(input);
-    runScript(library, commands, collect);
+    runScript(code, commands, collect);
     return std::move(collect.result);
 }
 

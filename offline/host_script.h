@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/machine_code.h"
 #include "host/descriptors.h"
-#include "offline/plugin_library.h"
 
 namespace offline {
 
@@ -40,7 +40,7 @@ struct ScriptResult {
 };
 
 // Replays the commands; `input` is interleaved stereo in the host's scale.
-ScriptResult runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+ScriptResult runScript(const core::MachineCode& code, const std::vector<ScriptCommand>& commands,
                        const std::vector<float>& input);
 
 // Where a replay takes its input from and puts what it produces, as it goes.
@@ -56,7 +56,8 @@ class ScriptStreams {
     virtual void writeText(const std::string& text) = 0;
 };
 
-void runScript(const PluginLibrary& library, const std::vector<ScriptCommand>& commands,
+// HostError when the code gives no machine.
+void runScript(const core::MachineCode& code, const std::vector<ScriptCommand>& commands,
                ScriptStreams& streams);
 
 }  // namespace offline

@@ -1,6 +1,6 @@
 #include "offline/plugin_library.h"
 
-#include "offline/host_error.h"
+#include "core/host_error.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -60,7 +60,8 @@ std::string faultIn(const MachineDescription* info, int mostParameters) {
 PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
     std::string why;
     handle_ = openLibrary(path, why);
-    if (handle_ == nullptr) throw HostError("cannot load plug-in library '" + path + "': " + why);
+    if (handle_ == nullptr)
+        throw core::HostError("cannot load plug-in library '" + path + "': " + why);
     getInfo_ = reinterpret_cast<GetInfoFunction>(findSymbol(handle_, "GetInfo"));
     createMachine_ = reinterpret_cast<CreateMachineFunction>(findSymbol(handle_, "CreateMachine"));
     const char* missing = getInfo_ == nullptr         ? "GetInfo"
@@ -68,13 +69,13 @@ PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
                                                       : nullptr;
     if (missing != nullptr) {
         closeLibrary(handle_);
-        throw HostError("plug-in library '" + path + "' does not export " + missing);
+        throw core::HostError("plug-in library '" + path + "' does not export " + missing);
     }
     description_ = getInfo_();
-    const std::string fault = faultIn(description_, kMostParameters);
+    const std::string fault = faultIn(description_, core::kMostParameters);
     if (!fault.empty()) {
         closeLibrary(handle_);
-        throw HostError("plug-in library '" + path + "' is not usable: " + fault);
+        throw core::HostError("plug-in library '" + path + "' is not usable: " + fault);
     }
 }
 

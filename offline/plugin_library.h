@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/machine_code.h"
 #include "host/descriptors.h"
 #include "host/machine_interface.h"
 
@@ -13,11 +14,7 @@ class PluginLibrary {
     using GetInfoFunction = const MachineDescription* (*)();
     using CreateMachineFunction = CMachineInterface* (*)();
 
-    // The most parameters a description may list: the machine's own count, and the most
-    // a record the host lays out for it holds.
-    static constexpr int kMostParameters = 36;
-
-    // Throws HostError naming the path and the fault when the library is unusable: it does
+    // Throws core::HostError naming the path and the fault when the library is unusable: it does
     // not load, lacks an export, or describes itself with a null record, a null parameter
     // table, entry or name, a parameter count outside 0..kMostParameters, or a parameter whose
     // type or values do not fit its field.
@@ -31,7 +28,8 @@ class PluginLibrary {
     // The description as it was checked when the library was loaded.
     const MachineDescription& description() const { return *description_; }
     CMachineInterface* createMachine() const { return createMachine_(); }
-    CreateMachineFunction factory() const { return createMachine_; }
+    // The checked description and the factory, for our hosts to run.
+    core::MachineCode code() const { return {description_, createMachine_}; }
     const std::string& path() const { return path_; }
 
   private:

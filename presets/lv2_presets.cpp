@@ -14,15 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/assignments.h"
-#include "cli/parameter_table.h"
-#include "cli/preset_file.h"
-#include "cli/start_settings.h"
-#include "cli/tempo.h"
-#include "cli/value_texts.h"
+#include "files/text_file.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
 #include "offline/plugin_library.h"
+#include "settings/parameter_table.h"
+#include "settings/preset_file.h"
+#include "settings/session_values.h"
+#include "settings/tempo.h"
 
 namespace {
 
@@ -46,8 +45,8 @@ std::string presetUri(const std::string& name) {
     return std::string(lv2port::kPluginUri) + "#preset-" + name;
 }
 
-std::string describePreset(const cli::Preset& preset, const std::vector<int>& values,
-                           const cli::ParameterTable& table) {
+std::string describePreset(const settings::Preset& preset, const std::vector<int>& values,
+                           const settings::ParameterTable& table) {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
         << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
@@ -62,14 +61,14 @@ std::string describePreset(const cli::Preset& preset, const std::vector<int>& va
             << (value == static_cast<long long>(value) ? ".0" : "") << " ]"
             << (last ? " .\n" : " ,\n");
     };
-    for (const cli::ParameterInfo& p : table.parameters())
+    for (const settings::ParameterInfo& p : table.parameters())
         port(lv2port::symbolFor(p.name), values[static_cast<size_t>(p.index)], false);
     port("bpm", lv2port::kTempoDefault, false);
     port("tpb", lv2port::kTicksPerBeatDefault, true);
     return out.str();
 }
 
-std::string manifestEntry(const cli::Preset& preset) {
+std::string manifestEntry(const settings::Preset& preset) {
     return "\n<" + presetUri(preset.name) +
            ">\n    a <http://lv2plug.in/ns/ext/presets#Preset> ;\n"
            "    <http://lv2plug.in/ns/lv2core#appliesTo> <" +
@@ -95,18 +94,21 @@ int main(int argc, char** argv) {
     }
     try {
         const offline::PluginLibrary library(argv[1]);
+        const core::MachineCode code = library.code();
         const std::string bundle = argv[2];
-        const cli::ParameterTable table(library);
-        cli::ValueTexts texts(library);
-        const int32_t samplesPerTick =
-            cli::samplesPerTick(kPresetRate, lv2port::kTempoDefault, lv2port::kTicksPerBeatDefault);
-        cli::ValueResolver resolver(
-            table, texts,
-            cli::ValueContext{kPresetRate, samplesPerTick, lv2port::kTicksPerBeatDefault}, false);
+        const settings::ParameterTable table(code);
+        const int32_t samplesPerTick = settings::samplesPerTick(kPresetRate, lv2port::kTempoDefault,
+                                                                lv2port::kTicksPerBeatDefault);
+        settings::SessionValues reading(
+            table, code,
+            settings::ValueContext{kPresetRate, samplesPerTick, lv2port::kTicksPerBeatDefault},
+            false);
         std::string manifest;
         for (int i = 3; i < argc; ++i) {
-            const cli::StartSettings start = cli::parseStartSettings(argv[i], {}, table);
-            const std::vector<int> values = cli::resolve(start, resolver).values;
+            const settings::StartSettings start = settings::startSettings(
+                settings::parsePreset(files::readTextFile(argv[i], "preset file"), argv[i], table),
+                {}, table);
+            const std::vector<int> values = reading.start(start).values;
             if (!write(bundle + "/" + start.preset->name + ".ttl",
                        describePreset(*start.preset, values, table), std::ios::trunc))
                 return 1;

@@ -53,7 +53,7 @@ TEST_P(Conformance, ReplaysBitForBit) {
     const auto commands = offline::parseScript(readFile(dir / "session.txt"), *library.info());
     const std::vector<float> input =
         fs::exists(dir / "in.f32") ? readFloats(dir / "in.f32") : std::vector<float>{};
-    const offline::ScriptResult result = offline::runScript(library, commands, input);
+    const offline::ScriptResult result = offline::runScript(library.code(), commands, input);
 
     EXPECT_EQ(result.texts, readFile(dir / "expected.txt"));
     if (!fs::exists(dir / "expected.f32")) return;

@@ -6,8 +6,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "core/parameter_record.h"
 #include "machine/parameters.h"
-#include "offline/parameter_record.h"
 #include "test_support.h"
 
 namespace test {
@@ -15,9 +15,9 @@ namespace test {
 using Values = std::initializer_list<std::pair<int, int>>;
 
 inline void tick(mi& m, Values values) {
-    offline::ParameterRecord record(kMachineDescription);
+    core::ParameterRecord record(kMachineDescription);
     for (auto [index, value] : values) record.set(index, value);
-    std::memcpy(&m.globalValueRecord, record.bytes().data(), record.bytes().size());
+    std::memcpy(&m.globalValueRecord, record.bytes(), static_cast<size_t>(record.size()));
     m.ProcessTick();
 }
 

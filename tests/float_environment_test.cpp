@@ -123,9 +123,9 @@ Heard hostSession(int rounding, bool flush) {
         if (!(readFloatControl() == before)) ++heard.changedEnvironments;
     };
 
-    std::optional<offline::HostedMachine> machine;
-    kept([&] { machine.emplace(test::pluginLibrary(), 44100, 5512); });
-    offline::ParameterRecord record(*test::pluginLibrary().info());
+    std::optional<core::HostedMachine> machine;
+    kept([&] { machine.emplace(test::pluginLibrary().code(), 44100, 5512); });
+    core::ParameterRecord record(*test::pluginLibrary().info());
     kept([&] {
         record.setDefaults();
         machine->tick(record);
@@ -219,7 +219,7 @@ TEST(FloatEnvironment, RecordedSessionsKeepTheirBitsUnderEveryCallerEnvironment)
         std::vector<float> input(in.size() / sizeof(float));
         if (!input.empty()) std::memcpy(input.data(), in.data(), input.size() * sizeof(float));
         const offline::ScriptResult nearest =
-            offline::runScript(test::pluginLibrary(), commands, input);
+            offline::runScript(test::pluginLibrary().code(), commands, input);
         std::vector<uint32_t> nearestBits;
         for (float v : nearest.output) nearestBits.push_back(std::bit_cast<uint32_t>(v));
         for (int rounding : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
@@ -229,7 +229,7 @@ TEST(FloatEnvironment, RecordedSessionsKeepTheirBitsUnderEveryCallerEnvironment)
                 {
                     const CallerEnvironment caller(rounding, flush);
                     before = readFloatControl();
-                    result = offline::runScript(test::pluginLibrary(), commands, input);
+                    result = offline::runScript(test::pluginLibrary().code(), commands, input);
                     after = readFloatControl();
                 }
                 std::vector<uint32_t> bits;

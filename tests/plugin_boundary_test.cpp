@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "offline/host_error.h"
+#include "core/host_error.h"
 #include "test_support.h"
 
 namespace {
@@ -27,7 +27,7 @@ class Bytes final : public DataOutput {
 // The host calls operations by slot number, so the slots are checked through plain function
 // pointers, never through the C++ class.
 TEST(PluginBoundary, OperationsAnswerAtTheirSlots) {
-    offline::HostedMachine hosted(test::pluginLibrary(), 44100, 5512);
+    core::HostedMachine hosted(test::pluginLibrary().code(), 44100, 5512);
     CMachineInterface* m = hosted.machine();
 
     using ExtensionObjectFn = void*(HOST_CALL*)(void*);
@@ -83,7 +83,7 @@ TEST(PluginBoundary, CreationSetsOnlyTheHeader) {
 }
 
 TEST(PluginBoundary, InitializeLinksHelperAndExtensionAndSetsUpInStereo) {
-    offline::HostedMachine hosted(test::pluginLibrary(), 44100, 5512);
+    core::HostedMachine hosted(test::pluginLibrary().code(), 44100, 5512);
     auto* machine = static_cast<CMDKMachineInterface*>(hosted.machine());
     ASSERT_NE(machine->mdkHelper, nullptr);
     EXPECT_EQ(machine->mdkHelper->machine, hosted.machine());
@@ -95,8 +95,8 @@ TEST(PluginBoundary, InitializeLinksHelperAndExtensionAndSetsUpInStereo) {
 }
 
 TEST(PluginBoundary, EveryMachineHasItsOwnRecordAndExtension) {
-    offline::HostedMachine a(test::pluginLibrary(), 44100, 5512);
-    offline::HostedMachine b(test::pluginLibrary(), 48000, 6000);
+    core::HostedMachine a(test::pluginLibrary().code(), 44100, 5512);
+    core::HostedMachine b(test::pluginLibrary().code(), 48000, 6000);
     auto* ma = static_cast<CMDKMachineInterface*>(a.machine());
     auto* mb = static_cast<CMDKMachineInterface*>(b.machine());
     EXPECT_NE(ma->globalValues, mb->globalValues);
@@ -105,7 +105,7 @@ TEST(PluginBoundary, EveryMachineHasItsOwnRecordAndExtension) {
 }
 
 TEST(PluginBoundary, AboutCommandShowsTheTextOnlyForIndexZero) {
-    offline::HostedMachine hosted(test::pluginLibrary(), 44100, 5512);
+    core::HostedMachine hosted(test::pluginLibrary().code(), 44100, 5512);
     testing::internal::CaptureStderr();
     hosted.machine()->RunCommand(1);
     hosted.machine()->RunCommand(-1);
@@ -119,7 +119,7 @@ TEST(PluginBoundary, MissingLibraryOrExportIsNamed) {
     try {
         offline::PluginLibrary missing("/nonexistent/Tarvo Delay.so");
         FAIL() << "loading a missing library must fail";
-    } catch (const offline::HostError& e) {
+    } catch (const core::HostError& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent/Tarvo Delay.so"), std::string::npos);
     }
 }

@@ -9,14 +9,14 @@
 #include <random>
 #include <vector>
 
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
+#include "core/hosted_machine.h"
+#include "core/parameter_record.h"
 #include "test_support.h"
 
 namespace {
 
-using offline::HostedMachine;
-using offline::ParameterRecord;
+using core::HostedMachine;
+using core::ParameterRecord;
 
 constexpr int32_t kSamplesPerTick = 5512;
 
@@ -40,7 +40,7 @@ void fillNoise(std::vector<float>& frames, std::mt19937& random) {
 template <typename BlockSize>
 std::vector<float> renderSession(int32_t rate, int totalFrames, uint32_t seed, BlockSize blockSize,
                                  int changeEvery = 2048) {
-    HostedMachine machine(test::pluginLibrary(), rate, kSamplesPerTick);
+    HostedMachine machine(test::pluginLibrary().code(), rate, kSamplesPerTick);
     ParameterRecord record(*test::pluginLibrary().info());
     record.setDefaults();
     machine.tick(record);
@@ -91,19 +91,19 @@ TEST(Reliability, BlockPartitionDoesNotChangeTheOutput) {
 TEST(Reliability, ManyLifetimesAndManyMachinesAtOnce) {
     std::vector<float> block(2 * 64, 1000.0f);
     for (int i = 0; i < 1000; ++i) {
-        HostedMachine machine(test::pluginLibrary(), 8000, 1000);
+        HostedMachine machine(test::pluginLibrary().code(), 8000, 1000);
         machine.render(block.data(), 64, 3);
     }
     std::vector<std::unique_ptr<HostedMachine>> alive;
     for (int i = 0; i < 64; ++i) {
-        alive.push_back(std::make_unique<HostedMachine>(test::pluginLibrary(), 44100, 5512));
+        alive.push_back(std::make_unique<HostedMachine>(test::pluginLibrary().code(), 44100, 5512));
         alive.back()->render(block.data(), 64, 3);
     }
     for (auto& machine : alive) EXPECT_TRUE(machine->render(block.data(), 64, 2));
 }
 
 TEST(Reliability, NanBurstLeavesNoTrace) {
-    HostedMachine machine(test::pluginLibrary(), 44100, 5512);
+    HostedMachine machine(test::pluginLibrary().code(), 44100, 5512);
     ParameterRecord record(*test::pluginLibrary().info());
     record.setDefaults();
     record.set(24, 1);      // a low-pass filter, so a filter history is in the path
@@ -127,7 +127,7 @@ TEST(Reliability, NanBurstLeavesNoTrace) {
 }
 
 TEST(Reliability, EveryOutOfRangeValueIsAccepted) {
-    HostedMachine machine(test::pluginLibrary(), 44100, 5512);
+    HostedMachine machine(test::pluginLibrary().code(), 44100, 5512);
     ParameterRecord record(*test::pluginLibrary().info());
     std::vector<float> block(2 * 64, 5000.0f);
     for (int index = 0; index < record.count(); ++index) {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "core/hosted_machine.h"
+#include "core/parameter_record.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 #include "test_support.h"
 
 namespace {
@@ -15,7 +15,9 @@ constexpr int kSamplesValue = 32000;  // delay values above this count samples
 
 // Defaults, then no inertia, so that every later value is in force from the next period.
 struct Hosted {
-    Hosted() : machine(test::pluginLibrary(), 44100, 5512), record(*test::pluginLibrary().info()) {
+    Hosted()
+        : machine(test::pluginLibrary().code(), 44100, 5512),
+          record(*test::pluginLibrary().info()) {
         record.setDefaults();
         record.set(ParamInertia, 0);
         machine.tick(record);
@@ -31,8 +33,8 @@ struct Hosted {
             EXPECT_TRUE(machine.render(frames.data() + 2 * at, 64, workMode));
         return frames;
     }
-    offline::HostedMachine machine;
-    offline::ParameterRecord record;
+    core::HostedMachine machine;
+    core::ParameterRecord record;
 };
 
 TEST(Hosted, ImpulseEchoesAfterTheOffsetThenEveryLoopLength) {

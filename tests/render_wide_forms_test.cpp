@@ -8,22 +8,23 @@
 #include <random>
 #include <vector>
 
+#include "core/hosted_machine.h"
+#include "core/linked_machine.h"
+#include "core/parameter_record.h"
 #include "machine/exports.h"
 #include "machine/machine.h"
 #include "machine/parameters.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 #include "platform/processor.h"
 
 namespace {
 
-using offline::HostedMachine;
-using offline::ParameterRecord;
+using core::HostedMachine;
+using core::ParameterRecord;
 
 // A session with random settings every 1500 frames, blocks of random length and noise input
 // with a few samples no host should send; returns every output bit.
 std::vector<float> renderSession(uint32_t seed, bool wide) {
-    HostedMachine machine(*GetInfo(), &CreateMachine, 44100, 5512);
+    HostedMachine machine(core::linkedMachine(), 44100, 5512);
     static_cast<mi*>(machine.machine())->wideVectors = wide;
     ParameterRecord record(*GetInfo());
     record.setDefaults();

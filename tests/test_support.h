@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "core/hosted_machine.h"
 #include "machine/exports.h"
 #include "machine/machine.h"
-#include "offline/hosted_machine.h"
 #include "offline/plugin_library.h"
 
 namespace test {

@@ -109,8 +109,8 @@ TEST(ValueText, ModeParameterFollowsTheSidesMode) {
 
 // The host asks again after every tick: a new mode changes the text of an unchanged value.
 TEST(ValueText, ModeParameterTextChangesWithATickThatChangesTheMode) {
-    offline::HostedMachine hosted(test::pluginLibrary(), 44100, 5512);
-    offline::ParameterRecord record(*test::pluginLibrary().info());
+    core::HostedMachine hosted(test::pluginLibrary().code(), 44100, 5512);
+    core::ParameterRecord record(*test::pluginLibrary().info());
     EXPECT_STREQ(hosted.valueText(ParamModeParamLeft, 50), "(notused)");
     record.set(ParamModeLeft, 3);
     hosted.tick(record);
@@ -161,7 +161,7 @@ TEST(ValueText, IndexOutsideTheTableLeavesTheBufferAlone) {
 
 TEST(ValueText, OneBufferForEveryMachineOfTheLibrary) {
     const auto& library = test::pluginLibrary();
-    offline::HostedMachine a(library, 44100, 5512), b(library, 48000, 1000);
+    core::HostedMachine a(library.code(), 44100, 5512), b(library.code(), 48000, 1000);
     const char* first = a.valueText(ParamInertia, 3);
     EXPECT_STREQ(first, "3 Tick");
     const char* second = b.valueText(ParamResample, 1);

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
+#include "core/hosted_machine.h"
 #include "lv2/port_symbol.h"
 #include "lv2_host.h"
-#include "offline/hosted_machine.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(Lv2Description, PortsFollowTheMachinesTable) {
 
     offline::PluginLibrary& library = lv2test::Instance::machineLibrary();
     const MachineDescription& info = *library.info();
-    offline::HostedMachine machine(library, 44100, 5250);
+    core::HostedMachine machine(library.code(), 44100, 5250);
     std::vector<float> mins(lv2port::kCount), maxs(lv2port::kCount), defs(lv2port::kCount);
     lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
     for (int i = 0; i < kParameterCount; ++i) {

@@ -182,7 +182,7 @@ inline void replay(const std::string& script, const std::vector<float>& inL,
         input[2 * i + 1] = inR[i] * kHostScale;
     }
     const auto result =
-        offline::runScript(library, offline::parseScript(script, *library.info()), input);
+        offline::runScript(library.code(), offline::parseScript(script, *library.info()), input);
     outL.resize(result.output.size() / 2);
     outR.resize(result.output.size() / 2);
     for (size_t i = 0; i < outL.size(); ++i) {

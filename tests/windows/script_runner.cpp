@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "offline/host_script.h"
+#include "offline/plugin_library.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
         const auto commands = offline::parseScript(readFile(argv[2]), *library.info());
         const std::vector<float> input =
             std::strcmp(argv[3], "-") == 0 ? std::vector<float>{} : toFloats(readFile(argv[3]));
-        const offline::ScriptResult result = offline::runScript(library, commands, input);
+        const offline::ScriptResult result = offline::runScript(library.code(), commands, input);
         writeFile(argv[4], result.output.data(), result.output.size() * sizeof(float));
         writeFile(argv[5], result.texts.data(), result.texts.size());
         std::printf("script runner: %zu frames, %zu bytes of value texts\n",

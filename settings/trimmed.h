@@ -1,0 +1,17 @@
+// Text without the white space around it, as names, values and preset lines are read.
+#pragma once
+
+#include <cctype>
+#include <string_view>
+
+namespace settings {
+
+inline std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace settings
