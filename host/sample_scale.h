@@ -21,3 +21,31 @@ inline float hostToUnit(float sample) {
     const uint32_t keep = magnitude < std::bit_cast<uint32_t>(kSmallestUnitScaled) ? 0u : ~0u;
     return std::bit_cast<float>(std::bit_cast<uint32_t>(sample * kUnitScale) & keep);
 }
+
+// A host's sample in the machine's scale. Input no host should send (NaN, an infinity, or a
+// value that does not stay finite once scaled, such as 3e38) enters as silence; every other
+// sample comes in exactly scaled. It is worked out on the bits, branch-free, so that loops over
+// a block run several samples at a time, and gives the same bits whatever floating-point
+// environment it runs in: no rounding mode turns an overflow into the largest float, and no
+// flushing of subnormal operands loses a subnormal sample. A normal sample's exponent moves up
+// by the scale's steps; a subnormal one, its significand s standing for s x 2^-149, becomes
+// s x 2^-134, whose bits are s shifted by the steps while it is still subnormal (up to
+// s = 2^8), and above that the exact float of s with its exponent moved down by 149 - 15.
+inline float unitToHost(float sample) {
+    constexpr uint32_t kSign = 0x80000000u, kInfinity = 0x7f800000u, kSmallestNormal = 0x00800000u;
+    constexpr int kSteps = std::countr_zero(static_cast<uint32_t>(kHostScale));
+    static_assert(std::has_single_bit(static_cast<uint32_t>(kHostScale)));
+    constexpr uint32_t kLastSubnormalShifted = kSmallestNormal >> kSteps;
+    const uint32_t bits = std::bit_cast<uint32_t>(sample);
+    const uint32_t magnitude = bits & ~kSign;
+    const uint32_t normal =
+        magnitude + (uint32_t{kSteps} << 23);  // at least kInfinity if too large
+    const uint32_t significand =
+        std::bit_cast<uint32_t>(static_cast<float>(static_cast<int32_t>(magnitude)));
+    const uint32_t subnormal = magnitude <= kLastSubnormalShifted
+                                   ? magnitude << kSteps
+                                   : significand - ((149u - kSteps) << 23);
+    const uint32_t scaled = magnitude < kSmallestNormal ? subnormal : normal;
+    const uint32_t keep = scaled < kInfinity ? ~0u : 0u;
+    return std::bit_cast<float>(((bits & kSign) | scaled) & keep);
+}
