@@ -40,8 +40,8 @@ class HostedMachine {
     // machine's audio request.
     bool render(float* frames, int32_t count, int32_t workMode);
     // Renders separate channels at unit scale, input and output; only for code linked in.
-    bool renderChannels(const float* inLeft, const float* inRight, float* outLeft,
-                        float* outRight, int32_t count) {
+    bool renderChannels(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                        int32_t count) {
         return code_.renderChannels(machine_, inLeft, inRight, outLeft, outRight, count);
     }
     // The value text, or null.

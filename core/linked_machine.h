@@ -3,10 +3,11 @@
 #pragma once
 
 #include "core/machine_code.h"
+#include "machine/channel_render.h"
 #include "machine/exports.h"
 
 namespace core {
 
-inline MachineCode linkedMachine() { return {GetInfo(), &CreateMachine, nullptr}; }
+inline MachineCode linkedMachine() { return {GetInfo(), &CreateMachine, &renderChannels}; }
 
 }  // namespace core

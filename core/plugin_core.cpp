@@ -45,8 +45,8 @@ bool PluginCore::activate(int32_t sampleRate) {
 void PluginCore::setValue(int index, double value) {
     if (index < 0 || index >= count_ || !std::isfinite(value)) return;
     const ParameterDescriptor& d = record_.parameter(index);
-    const auto v = static_cast<int32_t>(std::round(std::clamp(value, double{d.minValue},
-                                                              double{d.maxValue})));
+    const double lowest = d.minValue, highest = d.maxValue;
+    const auto v = static_cast<int32_t>(std::round(std::clamp(value, lowest, highest)));
     wanted_[index] = v;
     changed_ = changed_ || v != delivered_[index];
 }

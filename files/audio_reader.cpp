@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "files/file_error.h"
-#include "host/conventions.h"
+#include "host/sample_scale.h"
 
 namespace files {
 
@@ -83,15 +83,17 @@ size_t AudioReader::read(float* frames, size_t count) {
                          name_.c_str(), static_cast<long long>(read_),
                          static_cast<long long>(announced_));
     }
+    // Into the machine's scale by the one rule every host of ours keeps: a sample no host
+    // should send (not finite, or not once scaled) enters as silence.
     if (info_.channels == 1) {
         // Spread in place from the back, so no sample is overwritten before it is copied.
         for (size_t i = n; i-- > 0;) {
-            const float sample = frames[i] * static_cast<float>(kFullScale);
+            const float sample = unitToHost(frames[i]);
             frames[2 * i] = sample;
             frames[2 * i + 1] = sample;
         }
     } else {
-        for (size_t i = 0; i < n * 2; ++i) frames[i] *= static_cast<float>(kFullScale);
+        for (size_t i = 0; i < n * 2; ++i) frames[i] = unitToHost(frames[i]);
     }
     return n;
 }

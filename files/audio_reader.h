@@ -1,5 +1,6 @@
 // Any file libsndfile reads, delivered as stereo frames in the host's scale: samples at ±1.0
-// become ±32768, and a mono file feeds both channels. "-" reads standard input.
+// become ±32768 (a sample that is not finite, or not once scaled, silence), and a mono file
+// feeds both channels. "-" reads standard input.
 #pragma once
 
 #include <sndfile.h>

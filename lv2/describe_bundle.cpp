@@ -16,6 +16,7 @@
 
 #include "core/hosted_machine.h"
 #include "core/linked_machine.h"
+#include "core/plugin_core.h"
 #include "display/name_lists.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
@@ -185,17 +186,17 @@ void writeTempoPorts(std::ostream& out) {
     out << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << lv2port::Tempo << " ;\n        lv2:symbol \"bpm\" ;\n"
         << "        lv2:name \"Tempo\" ;\n"
-        << "        lv2:default " << lv2port::kTempoDefault << " ;\n"
-        << "        lv2:minimum " << lv2port::kTempoMin << " ;\n"
-        << "        lv2:maximum " << lv2port::kTempoMax << " ;\n"
+        << "        lv2:default " << kDefaultTempo << " ;\n"
+        << "        lv2:minimum " << core::kTempoMin << " ;\n"
+        << "        lv2:maximum " << core::kTempoMax << " ;\n"
         << "        units:unit units:bpm ;\n"
         << "        rdfs:comment \"Beats per minute while the host sends no tempo.\" ;\n"
         << "    ] , [\n        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << lv2port::TicksPerBeat << " ;\n        lv2:symbol \"tpb\" ;\n"
         << "        lv2:name \"Ticks per beat\" ;\n"
-        << "        lv2:default " << lv2port::kTicksPerBeatDefault << " ;\n"
-        << "        lv2:minimum " << lv2port::kTicksPerBeatMin << " ;\n"
-        << "        lv2:maximum " << lv2port::kTicksPerBeatMax << " ;\n"
+        << "        lv2:default " << kDefaultTicksPerBeat << " ;\n"
+        << "        lv2:minimum " << core::kTicksPerBeatMin << " ;\n"
+        << "        lv2:maximum " << core::kTicksPerBeatMax << " ;\n"
         << "        lv2:portProperty lv2:integer ;\n"
         << "        rdfs:comment \"Ticks in one beat: with the tempo, the length of a tick.\" ;\n"
         << "    ] , [\n        a lv2:InputPort , atom:AtomPort ;\n"
@@ -287,11 +288,10 @@ std::string portTable() {
             << d.maxValue << " | " << d.defaultValue << " (" << label(machine, i, d.defaultValue)
             << ") | " << meaning << " |\n";
     }
-    out << "| `bpm` | Tempo | " << lv2port::kTempoMin << "–" << lv2port::kTempoMax << " | "
-        << lv2port::kTempoDefault << " | beats per minute while the host sends no tempo |\n"
-        << "| `tpb` | Ticks per beat | " << lv2port::kTicksPerBeatMin << "–"
-        << lv2port::kTicksPerBeatMax << " | " << lv2port::kTicksPerBeatDefault
-        << " | ticks in one beat |\n"
+    out << "| `bpm` | Tempo | " << core::kTempoMin << "–" << core::kTempoMax << " | "
+        << kDefaultTempo << " | beats per minute while the host sends no tempo |\n"
+        << "| `tpb` | Ticks per beat | " << core::kTicksPerBeatMin << "–" << core::kTicksPerBeatMax
+        << " | " << kDefaultTicksPerBeat << " | ticks in one beat |\n"
         << "| `control` | Control | atom sequence | | the host's tempo (`time:Position`) |\n";
     return out.str();
 }

@@ -31,12 +31,4 @@ enum Index : uint32_t {
     kCount
 };
 
-// The tempo used while the host sends none.
-inline constexpr double kTempoMin = 20.0;
-inline constexpr double kTempoMax = 999.0;
-inline constexpr double kTempoDefault = 126.0;
-inline constexpr int32_t kTicksPerBeatMin = 1;
-inline constexpr int32_t kTicksPerBeatMax = 64;
-inline constexpr int32_t kTicksPerBeatDefault = 4;
-
 }  // namespace lv2port

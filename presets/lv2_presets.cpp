@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/plugin_core.h"
 #include "files/text_file.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
@@ -63,8 +64,8 @@ std::string describePreset(const settings::Preset& preset, const std::vector<int
     };
     for (const settings::ParameterInfo& p : table.parameters())
         port(lv2port::symbolFor(p.name), values[static_cast<size_t>(p.index)], false);
-    port("bpm", lv2port::kTempoDefault, false);
-    port("tpb", lv2port::kTicksPerBeatDefault, true);
+    port("bpm", kDefaultTempo, false);
+    port("tpb", kDefaultTicksPerBeat, true);
     return out.str();
 }
 
@@ -97,11 +98,10 @@ int main(int argc, char** argv) {
         const core::MachineCode code = library.code();
         const std::string bundle = argv[2];
         const settings::ParameterTable table(code);
-        const int32_t samplesPerTick = settings::samplesPerTick(kPresetRate, lv2port::kTempoDefault,
-                                                                lv2port::kTicksPerBeatDefault);
+        const int32_t samplesPerTick =
+            settings::samplesPerTick(kPresetRate, kDefaultTempo, kDefaultTicksPerBeat);
         settings::SessionValues reading(
-            table, code,
-            settings::ValueContext{kPresetRate, samplesPerTick, lv2port::kTicksPerBeatDefault},
+            table, code, settings::ValueContext{kPresetRate, samplesPerTick, kDefaultTicksPerBeat},
             false);
         std::string manifest;
         for (int i = 3; i < argc; ++i) {

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "bench/bench_sessions.h"
+#include "core/hosted_machine.h"
+#include "core/linked_machine.h"
+#include "core/parameter_record.h"
 #include "host/sample_scale.h"
 #include "machine/channel_render.h"
 #include "machine/exports.h"
 #include "machine/machine.h"
-#include "offline/hosted_machine.h"
-#include "offline/parameter_record.h"
 #include "platform/processor.h"
 
 namespace {
@@ -40,20 +41,21 @@ Channels input() {
                               std::numeric_limits<float>::max(),
                               -std::numeric_limits<float>::max(),
                               1e-40f};
-    for (int i = 0; i < 40; ++i) (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % 7];
+    for (int i = 0; i < 40; ++i)
+        (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % 7];
     return in;
 }
 
 struct Session {
     Session(const Settings& settings, bool wide)
-        : machine(*GetInfo(), &CreateMachine, 44100, 2000), record(*GetInfo()) {
+        : machine(core::linkedMachine(), 44100, 2000), record(*GetInfo()) {
         static_cast<mi*>(machine.machine())->wideVectors = wide;
         record.setDefaults();
         for (auto [index, value] : settings) record.set(index, value);
         machine.tick(record);
     }
-    offline::HostedMachine machine;
-    offline::ParameterRecord record;
+    core::HostedMachine machine;
+    core::ParameterRecord record;
 };
 
 // The host's path, block by block.
@@ -79,7 +81,8 @@ Channels throughInterleaved(const Settings& settings, bool wide, const Channels&
 Channels throughChannels(const Settings& settings, bool wide, const Channels& in, int block,
                          bool inPlace) {
     Session s(settings, wide);
-    Channels out = inPlace ? in : Channels{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    Channels out =
+        inPlace ? in : Channels{std::vector<float>(kFrames), std::vector<float>(kFrames)};
     const Channels& from = inPlace ? out : in;
     for (int at = 0; at < kFrames; at += block)
         EXPECT_TRUE(renderChannels(s.machine.machine(), from.left.data() + at,
@@ -95,13 +98,14 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
 // Every parameter at a random value of its range, delays short enough to echo.
 Settings randomSettings(uint32_t seed) {
     std::mt19937 random(seed);
-    offline::ParameterRecord record(*GetInfo());
+    core::ParameterRecord record(*GetInfo());
     Settings settings;
     for (int i = 0; i < record.count(); ++i) {
         const ParameterDescriptor& p = record.parameter(i);
         const bool delay = i >= ParamDelayLeft && i <= ParamOffsetRight;
-        settings.push_back({i, std::uniform_int_distribution<int>(
-                                   delay ? 32001 : p.minValue, delay ? 34000 : p.maxValue)(random)});
+        settings.push_back(
+            {i, std::uniform_int_distribution<int>(delay ? 32001 : p.minValue,
+                                                   delay ? 34000 : p.maxValue)(random)});
     }
     return settings;
 }
@@ -109,11 +113,15 @@ Settings randomSettings(uint32_t seed) {
 TEST(RenderChannels, GiveTheBitsOfTheInterleavedRender) {
     std::vector<Settings> table = {{}, bench::kFullChain, randomSettings(1), randomSettings(2)};
     for (int mode = 0; mode <= 5; ++mode)
-        table.push_back({{ParamModeLeft, mode}, {ParamModeRight, 5 - mode},
-                         {ParamModeParamLeft, 60}, {ParamModeParamRight, 60}});
+        table.push_back({{ParamModeLeft, mode},
+                         {ParamModeRight, 5 - mode},
+                         {ParamModeParamLeft, 60},
+                         {ParamModeParamRight, 60}});
     for (int inputMode = 1; inputMode <= 4; ++inputMode)
-        table.push_back({{ParamInputMode, inputMode}, {ParamPanLfoType, 2},
-                         {ParamFilterType, 2}, {ParamFilterLfoType, 1}});
+        table.push_back({{ParamInputMode, inputMode},
+                         {ParamPanLfoType, 2},
+                         {ParamFilterType, 2},
+                         {ParamFilterLfoType, 1}});
     const Channels in = input();
     for (const bool wide : {false, true}) {
         if (wide && !platform::hasWideVectors()) continue;

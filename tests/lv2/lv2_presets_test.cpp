@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "core/plugin_core.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
 #include "tests/json_reader.h"
@@ -63,13 +64,13 @@ TEST(Lv2Presets, EveryFactoryPresetIsAnLv2PresetWithTheToolsValues) {
 
         // The tool's reading at 44100 Hz and the plug-in's default tempo and ticks per beat.
         std::map<std::string, double> expected;
-        const jsontest::Value values = jsontest::parse(toolOutput(
-            "params --json --rate 44100 --bpm " + std::to_string(lv2port::kTempoDefault) +
-            " --tpb " + std::to_string(lv2port::kTicksPerBeatDefault) + " --preset " + name));
+        const jsontest::Value values = jsontest::parse(
+            toolOutput("params --json --rate 44100 --bpm " + std::to_string(kDefaultTempo) +
+                       " --tpb " + std::to_string(kDefaultTicksPerBeat) + " --preset " + name));
         for (const jsontest::Value& p : values.items)
             expected[lv2port::symbolFor(p["name"].text)] = p["value"].number;
-        expected["bpm"] = lv2port::kTempoDefault;
-        expected["tpb"] = lv2port::kTicksPerBeatDefault;
+        expected["bpm"] = kDefaultTempo;
+        expected["tpb"] = kDefaultTicksPerBeat;
         ASSERT_EQ(expected.size(), 38u);
 
         LilvState* state = lilv_state_new_from_world(world, &map.map, found->second);

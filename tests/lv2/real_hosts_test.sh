@@ -59,4 +59,22 @@ for rate in 44100 48000; do
     echo "FAIL: the settings did not reach the plug-in"; fails=$((fails + 1))
   fi
 done
+
+# Input no host should send enters as silence in every host form alike: NaN, both infinities,
+# 3e38 (finite, but not once scaled to the machine's range) and the largest float, on both
+# channels, between the clicks; the rest of the file passes as before.
+cp in_44100.wav odd.wav
+at=$(( $(grep -abo data odd.wav | head -n 1 | cut -d: -f1) + 8 ))
+poke() {  # sample index, its four bytes in hex, little-endian
+  printf "$(echo "$2" | sed 's/../\\x&/g')" | dd of=odd.wav bs=1 seek=$((at + 4 * $1)) conv=notrunc status=none
+}
+for pair in "1000 0000c07f" "1001 0000c0ff" "2000 0000807f" "2001 000080ff" "3000 e6b1617f" \
+            "3001 e6b161ff" "4000 ffff7f7f" "4001 ffff7fff" "5000 0000807f" "5001 ffff7f7f"; do
+  poke $pair
+done
+timeout 60 lv2file -i odd.wav -o lv2file_odd.wav -p dly_fbackl:70 -p dly_model:3 "$uri" >/dev/null
+timeout 60 lv2apply -i odd.wav -o lv2apply_odd.wav -c dly_fbackl 70 -c dly_model 3 "$uri"
+"$cli" render odd.wav cli_odd.wav --tail 0 --quiet --set dly_fbackl=70 --set dly_model=3
+check "lv2file, NaN, infinities, 3e38 and the largest float in" lv2file_odd.wav cli_odd.wav
+check "lv2apply, NaN, infinities, 3e38 and the largest float in" lv2apply_odd.wav cli_odd.wav
 [ $fails -eq 0 ]
