@@ -1,9 +1,12 @@
 // The last stage of the chain: the pan shares glide per sample toward the targets the glide
-// step set, and each frame becomes the dry input plus both wet channels spread by the shares.
+// step set, and each frame becomes the dry input plus both wet channels spread by the shares,
+// written over the host's frame or, through hostToUnit, into the two output channels.
+#include <cstddef>
 #include <limits>
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
+#include "host/sample_scale.h"
 #include "machine/machine.h"
 #include "platform/wide_vectors.h"
 
@@ -54,27 +57,47 @@ inline float held(double value, float input) {
         return dsp::settledNaN(dsp::saturateToFloat(value), input, input);
 }
 
+// Where the mix finds a frame's dry input and leaves its output, each pointer the only way to
+// its memory: the host's frame, which it overwrites, or the conditioned frame, with the output
+// going to the two channels at unit scale.
+struct IntoFrames {
+    float* __restrict frames;
+};
+struct IntoChannels {
+    const float* __restrict frames;
+    float* __restrict left;
+    float* __restrict right;
+};
+
+inline void put(IntoFrames ends, ptrdiff_t j, float left, float right) {
+    ends.frames[2 * j] = left;
+    ends.frames[2 * j + 1] = right;
+}
+
+inline void put(IntoChannels ends, ptrdiff_t j, float left, float right) {
+    ends.left[j] = hostToUnit(left);
+    ends.right[j] = hostToUnit(right);
+}
+
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
 // either side, summed left to right in double precision.
-template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixFrame(float* __restrict frame, double wL, double wR,
-                                       double dryLeft, double dryRight, double leftToLeft,
-                                       double rightToLeft, double rightToRight,
-                                       double leftToRight) {
+template <bool kInput, bool kFinite, typename Ends>
+TARVO_INLINE_LOOP inline void mixFrame(Ends ends, ptrdiff_t j, double wL, double wR, double dryLeft,
+                                       double dryRight, double leftToLeft, double rightToLeft,
+                                       double rightToRight, double leftToRight) {
     if constexpr (kInput) {
-        const float inL = frame[0], inR = frame[1];
-        frame[0] = held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL);
-        frame[1] =
-            held<kFinite>(double{inR} * dryRight + rightToRight * wR + leftToRight * wL, inR);
+        const float inL = ends.frames[2 * j], inR = ends.frames[2 * j + 1];
+        put(ends, j, held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL),
+            held<kFinite>(double{inR} * dryRight + rightToRight * wR + leftToRight * wL, inR));
     } else {
-        frame[0] = held<kFinite>(leftToLeft * wL + rightToLeft * wR, 0.0f);
-        frame[1] = held<kFinite>(rightToRight * wR + leftToRight * wL, 0.0f);
+        put(ends, j, held<kFinite>(leftToLeft * wL + rightToLeft * wR, 0.0f),
+            held<kFinite>(rightToRight * wR + leftToRight * wL, 0.0f));
     }
 }
 
 // The shares stand still for the stretch: their products with the wet gains are fixed.
-template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restrict samples,
+template <bool kInput, bool kFinite, typename Ends>
+TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, Ends ends,
                                           const float* __restrict wetLeft,
                                           const float* __restrict wetRight, int32_t begin,
                                           int32_t end) {
@@ -83,15 +106,15 @@ TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restr
     const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
     const double rightToLeft = (1.0 - pR) * wetGainRight, leftToRight = (1.0 - pL) * wetGainLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
-    for (int32_t j = begin; j < end; ++j)
-        mixFrame<kInput, kFinite>(samples + 2 * j, wetLeft[j], wetRight[j], dryLeft, dryRight,
-                                  leftToLeft, rightToLeft, rightToRight, leftToRight);
+    for (ptrdiff_t j = begin; j < end; ++j)
+        mixFrame<kInput, kFinite>(ends, j, wetLeft[j], wetRight[j], dryLeft, dryRight, leftToLeft,
+                                  rightToLeft, rightToRight, leftToRight);
 }
 
 // The shares glide: their paths through the block (chains of single-precision sums) were
 // worked out with the glide steps, so that the mix itself runs several frames at a time.
-template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restrict samples,
+template <bool kInput, bool kFinite, typename Ends>
+TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, Ends ends,
                                          const float* __restrict wetLeft,
                                          const float* __restrict wetRight,
                                          const float* __restrict sharesLeft,
@@ -99,26 +122,26 @@ TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restri
                                          int32_t end) {
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
-    for (int32_t j = begin; j < end; ++j) {
+    for (ptrdiff_t j = begin; j < end; ++j) {
         const double shareL = sharesLeft[j], shareR = sharesRight[j];
         const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
         const double rightToLeft = (1.0 - shareR) * wetGainRight;
         const double leftToRight = (1.0 - shareL) * wetGainLeft;
-        mixFrame<kInput, kFinite>(samples + 2 * j, wetLeft[j], wetRight[j], dryLeft, dryRight,
-                                  leftToLeft, rightToLeft, rightToRight, leftToRight);
+        mixFrame<kInput, kFinite>(ends, j, wetLeft[j], wetRight[j], dryLeft, dryRight, leftToLeft,
+                                  rightToLeft, rightToRight, leftToRight);
     }
 }
 
-template <bool kInput, bool kFinite>
-TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, float* samples,
+template <bool kInput, bool kFinite, typename Ends>
+TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, Ends ends,
                                         const float* wetLeft, const float* wetRight,
                                         const float* sharesLeft, const float* sharesRight,
                                         int32_t begin, int32_t end) {
     if (panGlides)
-        mixGliding<kInput, kFinite>(mix, samples, wetLeft, wetRight, sharesLeft, sharesRight, begin,
+        mixGliding<kInput, kFinite>(mix, ends, wetLeft, wetRight, sharesLeft, sharesRight, begin,
                                     end);
     else
-        mixStanding<kInput, kFinite>(mix, samples, wetLeft, wetRight, begin, end);
+        mixStanding<kInput, kFinite>(mix, ends, wetLeft, wetRight, begin, end);
 }
 
 }  // namespace
@@ -136,19 +159,30 @@ void dsp::glideShares(mi& m, float* sharesLeft, float* sharesRight, int32_t begi
     m.panMixRightCurrent = sharesRight[end - 1];
 }
 
-void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, float* samples,
+void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrames block,
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                     bool inputFinite) {
+    const IntoFrames ends{block.frames};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
-            mixFrames<false, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
-                                   sharesRight, begin, end);
+            mixFrames<false, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
+                                   begin, end);
         else if (inputFinite)
-            mixFrames<true, true>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
-                                  sharesRight, begin, end);
+            mixFrames<true, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
+                                  begin, end);
         else
-            mixFrames<true, false>(mix, panGlides, samples, wetLeft, wetRight, sharesLeft,
-                                   sharesRight, begin, end);
+            mixFrames<true, false>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
+                                   begin, end);
+    });
+}
+
+void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+                    const float* wetLeft, const float* wetRight, const float* sharesLeft,
+                    const float* sharesRight, int32_t begin, int32_t end) {
+    const IntoChannels ends{block.frames, block.outLeft, block.outRight};
+    platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
+        mixFrames<true, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
+                              begin, end);
     });
 }

@@ -20,9 +20,11 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
+#include "machine/channel_render.h"
 #include "machine/machine.h"
 #include "platform/float_environment.h"
 #include "platform/wide_vectors.h"
@@ -93,24 +95,29 @@ void recordChunk(mi& m, BlockPlan& plan, int32_t begin, int32_t end) {
 }
 
 // The stage chain through the block, each stage over the whole block before the next one
-// starts, with the controls each chunk recorded.
-void runStages(mi& m, float* samples, const BlockPlan& plan, bool inputPresent) {
+// starts, with the controls each chunk recorded. The first stage reads the block and the last
+// writes it where the layout says; the stages between read the conditioned frames.
+template <typename Block>
+void runStages(mi& m, Block block, const BlockPlan& plan, bool inputPresent) {
+    constexpr bool kChannels = std::is_same_v<Block, dsp::UnitChannels>;
     if (plan.count == 0) return;
     const int32_t begin = plan.chunks[0].begin, end = plan.chunks[plan.count - 1].end;
     const dsp::Wet wet{m.wetLeft, m.wetRight};
+    const float* const frames = block.frames;
 
-    if (inputPresent) dsp::conditionInput(m.inputMode, samples, begin, end);
+    if (inputPresent) dsp::conditionInput(m.inputMode, m.wideVectors, block, begin, end);
     // Input no host should send (infinities, NaN) is met by checks in the delay entry and the
-    // mix; a block without any runs without them.
+    // mix; a block without any runs without them. Channels come in through unitToHost, which
+    // lets none in.
     bool inputFinite = true;
-    if (inputPresent)
+    if (!kChannels && inputPresent)
         platform::runLoop(m.wideVectors, [&]() TARVO_INLINE_LOOP {
-            inputFinite = dsp::allFinite(samples + 2 * begin, 2 * (end - begin));
+            inputFinite = dsp::allFinite(frames + 2 * begin, 2 * (end - begin));
         });
     forEachStretch(
         plan, [](const ChunkControls& a, const ChunkControls& b) { return same(a.lines, b.lines); },
         [&](const ChunkControls& c, int32_t from, int32_t to) {
-            dsp::runDelayLines(m, c.lines, samples, wet, from, to, inputPresent, inputFinite);
+            dsp::runDelayLines(m, c.lines, frames, wet, from, to, inputPresent, inputFinite);
         });
     // A chorus type the intake found no table for has no oscillator to read: it stays off.
     if (m.chorusLfoType != 0 && m.chorusLfoTable) dsp::runChorus(m, wet, begin, end);
@@ -140,14 +147,20 @@ void runStages(mi& m, float* samples, const BlockPlan& plan, bool inputPresent) 
     forEachStretch(
         plan, [](const ChunkControls& a, const ChunkControls& b) { return same(a.mix, b.mix); },
         [&](const ChunkControls& c, int32_t from, int32_t to) {
-            dsp::mixOutput(c.mix, panGlides, m.wideVectors, samples, wet.left, wet.right,
-                           plan.sharesLeft, plan.sharesRight, from, to, inputPresent, inputFinite);
+            if constexpr (kChannels)
+                dsp::mixOutput(c.mix, panGlides, m.wideVectors, block, wet.left, wet.right,
+                               plan.sharesLeft, plan.sharesRight, from, to);
+            else
+                dsp::mixOutput(c.mix, panGlides, m.wideVectors, block, wet.left, wet.right,
+                               plan.sharesLeft, plan.sharesRight, from, to, inputPresent,
+                               inputFinite);
         });
 }
 
 // One block of at most kMaxBlockFrames frames: its chunks, each opened by a glide step where
 // a period begins, then the stages through all of them.
-void renderBlock(mi& m, float* samples, int32_t count, bool inputPresent) {
+template <typename Block>
+void renderBlock(mi& m, Block block, int32_t count, bool inputPresent) {
     BlockPlan plan;
     for (int32_t begin = 0; begin < count;) {
         if (m.periodOpen == 0) {
@@ -164,27 +177,54 @@ void renderBlock(mi& m, float* samples, int32_t count, bool inputPresent) {
         recordChunk(m, plan, begin, end);
         begin = end;
     }
-    runStages(m, samples, plan, inputPresent);
+    runStages(m, block, plan, inputPresent);
+}
+
+// A machine whose buffers could not be had at set-up stays silent and untouched.
+bool hasBuffers(const mi& m) {
+    return m.delayBufferA && m.delayBufferB && m.chorusBufferLeft && m.chorusBufferRight;
+}
+
+// Longer calls than the wet scratch holds run in pieces; the period grid ignores block
+// boundaries, so the pieces sound exactly like one block. `piece(done, frames)` renders one.
+template <typename Piece>
+void renderPieces(int32_t count, Piece piece) {
+    const FloatEnvironment environment(FloatEnvironment::kFlushSubnormals);
+    int32_t done = 0;
+    do {
+        const int32_t frames = std::min(count - done, kMaxBlockFrames);
+        piece(static_cast<ptrdiff_t>(done), frames);
+        done += frames;
+    } while (done < count);
 }
 
 }  // namespace
 
 bool HOST_CALL mi::RenderStereo(float* samples, int32_t count, int32_t workMode) {
-    // A machine whose buffers could not be had at set-up stays silent and untouched.
-    if (!delayBufferA || !delayBufferB || !chorusBufferLeft || !chorusBufferRight) return false;
+    if (!hasBuffers(*this)) return false;
     if (workMode == 0) return false;  // nothing wanted: everything stands still
     if (workMode == 1) return true;   // input but no output wanted: likewise
     if (count < 0) return true;
     const bool inputPresent = workMode != 2;  // any other value counts as input and output
+    renderPieces(count, [&](ptrdiff_t done, int32_t frames) {
+        renderBlock(*this, dsp::HostFrames{samples + 2 * done}, frames, inputPresent);
+    });
+    return true;
+}
 
-    const FloatEnvironment environment(FloatEnvironment::kFlushSubnormals);
-    // Longer blocks than the wet scratch holds run in pieces; the period grid ignores block
-    // boundaries, so the pieces sound exactly like one block.
-    int32_t done = 0;
-    do {
-        const int32_t piece = std::min(count - done, kMaxBlockFrames);
-        renderBlock(*this, samples + 2 * static_cast<ptrdiff_t>(done), piece, inputPresent);
-        done += piece;
-    } while (done < count);
+// Input and output, as work mode 3. The conditioned frames of a piece live on the stack here,
+// and the whole piece's input is read before any of its output is written, so that the output
+// channels may be the input's own memory.
+bool renderChannels(CMachineInterface* machine, const float* inLeft, const float* inRight,
+                    float* outLeft, float* outRight, int32_t count) {
+    mi& m = *static_cast<mi*>(machine);
+    if (!hasBuffers(m)) return false;
+    if (count < 0) return true;
+    float frames[2 * kMaxBlockFrames];
+    renderPieces(count, [&](ptrdiff_t done, int32_t pieceFrames) {
+        const dsp::UnitChannels block{inLeft + done, inRight + done, outLeft + done,
+                                      outRight + done, frames};
+        renderBlock(m, block, pieceFrames, true);
+    });
     return true;
 }

@@ -33,8 +33,29 @@ struct Wet {
     float* right;
 };
 
-// Rewrites frames begin..end-1 of the host buffer in place according to the input mode.
-void conditionInput(uint8_t inputMode, float* samples, int32_t begin, int32_t end);
+// Where the chain's first stage finds the block and its last stage leaves it. Between them the
+// stages read `frames`: the conditioned input, interleaved stereo frames in the host's scale.
+//
+// The host's interleaved frames, conditioned and mixed in place.
+struct HostFrames {
+    float* frames;
+};
+
+// Separate channels at unit scale, as plug-in hosts hold them; the output may be the same
+// memory as the input. The input is conditioned into `frames`, an array of the render's own.
+struct UnitChannels {
+    const float* inLeft;
+    const float* inRight;
+    float* outLeft;
+    float* outRight;
+    float* frames;
+};
+
+// Frames begin..end-1 of the block's input, conditioned according to the input mode: in place,
+// or from the channels, each sample through unitToHost, so that every conditioned sample is
+// finite.
+void conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t begin, int32_t end);
+void conditionInput(uint8_t inputMode, bool wide, UnitChannels block, int32_t begin, int32_t end);
 
 // Both channels' offset lines and loops: the wet signal of frames begin..end-1 from the
 // conditioned input (or from silence without input). `inputFinite`: the input holds no
@@ -54,11 +75,16 @@ void runSampleAndHold(mi& m, float ratio, Wet wet, int32_t begin, int32_t end);
 // Moves the pan shares sample by sample through frames begin..end-1, writing each frame's.
 void glideShares(mi& m, float* sharesLeft, float* sharesRight, int32_t begin, int32_t end);
 
-// The output mix of frames begin..end-1 into the host buffer: standing shares from `mix`,
-// gliding ones (`panGlides`) from the shares glideShares wrote.
-void mixOutput(const MixControls& mix, bool panGlides, bool wide, float* samples,
+// The output mix of frames begin..end-1, the conditioned input with the wet signal: standing
+// shares from `mix`, gliding ones (`panGlides`) from the shares glideShares wrote. Into the
+// host's frames, or into the output channels through hostToUnit; the channels' input is always
+// present and finite.
+void mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrames block,
                const float* wetLeft, const float* wetRight, const float* sharesLeft,
                const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                bool inputFinite);
+void mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+               const float* wetLeft, const float* wetRight, const float* sharesLeft,
+               const float* sharesRight, int32_t begin, int32_t end);
 
 }  // namespace dsp
