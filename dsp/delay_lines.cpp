@@ -228,7 +228,7 @@ TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offs
             0, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
         k = 1;
     }
-    for (; k < frames; ++k) {
+    const auto frameAt = [&](int32_t k) TARVO_INLINE_LOOP {
         const ptrdiff_t f = 2 * static_cast<ptrdiff_t>(k);
         float leaving[kLanes];
         for (int c = 0; c < kLanes; ++c)
@@ -236,6 +236,13 @@ TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offs
                 kShortOffset ? entryValue<kEntry, kFinite>(input[f - 2 + c]) : offset[f + c];
         runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
             k, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
+    };
+    // Only a "Reverse" read may land on a frame the loop has written.
+    if constexpr (kReadout == Readout::Reverse) {
+        for (; k < frames; ++k) frameAt(k);
+    } else {
+        TARVO_SEPARATE_BUFFERS
+        for (; k < frames; ++k) frameAt(k);
     }
     if constexpr (kShortOffset) {
         const ptrdiff_t last = 2 * static_cast<ptrdiff_t>(frames - 1);

@@ -57,47 +57,58 @@ inline float held(double value, float input) {
         return dsp::settledNaN(dsp::saturateToFloat(value), input, input);
 }
 
-// Where the mix finds a frame's dry input and leaves its output, each pointer the only way to
-// its memory: the host's frame, which it overwrites, or the conditioned frame, with the output
-// going to the two channels at unit scale.
+// Where the mix finds a frame's dry input and leaves its output. Into the host's frames: each
+// frame of `out` is read and overwritten. Into the channels: the dry input comes from the
+// conditioned `frames`, the output goes to `out` and `outRight` at unit scale. The loops take
+// the pointers as restricted parameters, the one form in which the compiler keeps them apart
+// through the inlining without checks at run time.
 struct IntoFrames {
-    float* __restrict frames;
+    static float dry(const float* out, const float*, ptrdiff_t i) { return out[i]; }
+    static void put(float* out, float*, ptrdiff_t j, float left, float right) {
+        out[2 * j] = left;
+        out[2 * j + 1] = right;
+    }
 };
 struct IntoChannels {
-    const float* __restrict frames;
-    float* __restrict left;
-    float* __restrict right;
+    static float dry(const float*, const float* frames, ptrdiff_t i) { return frames[i]; }
+    static void put(float* outLeft, float* outRight, ptrdiff_t j, float left, float right) {
+        outLeft[j] = hostToUnit(left);
+        outRight[j] = hostToUnit(right);
+    }
 };
 
-inline void put(IntoFrames ends, ptrdiff_t j, float left, float right) {
-    ends.frames[2 * j] = left;
-    ends.frames[2 * j + 1] = right;
-}
-
-inline void put(IntoChannels ends, ptrdiff_t j, float left, float right) {
-    ends.left[j] = hostToUnit(left);
-    ends.right[j] = hostToUnit(right);
-}
+// The pointers a mix loop writes and reads, in the order the loops take them.
+struct Ends {
+    float* out;
+    float* outRight;
+    const float* frames;
+};
 
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
 // either side, summed left to right in double precision.
-template <bool kInput, bool kFinite, typename Ends>
-TARVO_INLINE_LOOP inline void mixFrame(Ends ends, ptrdiff_t j, double wL, double wR, double dryLeft,
-                                       double dryRight, double leftToLeft, double rightToLeft,
-                                       double rightToRight, double leftToRight) {
+template <bool kInput, bool kFinite, typename Into>
+TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict outRight,
+                                       const float* __restrict frames, ptrdiff_t j, double wL,
+                                       double wR, double dryLeft, double dryRight,
+                                       double leftToLeft, double rightToLeft, double rightToRight,
+                                       double leftToRight) {
     if constexpr (kInput) {
-        const float inL = ends.frames[2 * j], inR = ends.frames[2 * j + 1];
-        put(ends, j, held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL),
+        const float inL = Into::dry(out, frames, 2 * j), inR = Into::dry(out, frames, 2 * j + 1);
+        Into::put(
+            out, outRight, j,
+            held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL),
             held<kFinite>(double{inR} * dryRight + rightToRight * wR + leftToRight * wL, inR));
     } else {
-        put(ends, j, held<kFinite>(leftToLeft * wL + rightToLeft * wR, 0.0f),
-            held<kFinite>(rightToRight * wR + leftToRight * wL, 0.0f));
+        Into::put(out, outRight, j, held<kFinite>(leftToLeft * wL + rightToLeft * wR, 0.0f),
+                  held<kFinite>(rightToRight * wR + leftToRight * wL, 0.0f));
     }
 }
 
 // The shares stand still for the stretch: their products with the wet gains are fixed.
-template <bool kInput, bool kFinite, typename Ends>
-TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, Ends ends,
+template <bool kInput, bool kFinite, typename Into>
+TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restrict out,
+                                          float* __restrict outRight,
+                                          const float* __restrict frames,
                                           const float* __restrict wetLeft,
                                           const float* __restrict wetRight, int32_t begin,
                                           int32_t end) {
@@ -106,15 +117,18 @@ TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, Ends ends,
     const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
     const double rightToLeft = (1.0 - pR) * wetGainRight, leftToRight = (1.0 - pL) * wetGainLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
+    TARVO_SEPARATE_BUFFERS
     for (ptrdiff_t j = begin; j < end; ++j)
-        mixFrame<kInput, kFinite>(ends, j, wetLeft[j], wetRight[j], dryLeft, dryRight, leftToLeft,
-                                  rightToLeft, rightToRight, leftToRight);
+        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
+                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+                                        leftToRight);
 }
 
 // The shares glide: their paths through the block (chains of single-precision sums) were
 // worked out with the glide steps, so that the mix itself runs several frames at a time.
-template <bool kInput, bool kFinite, typename Ends>
-TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, Ends ends,
+template <bool kInput, bool kFinite, typename Into>
+TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restrict out,
+                                         float* __restrict outRight, const float* __restrict frames,
                                          const float* __restrict wetLeft,
                                          const float* __restrict wetRight,
                                          const float* __restrict sharesLeft,
@@ -122,26 +136,29 @@ TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, Ends ends,
                                          int32_t end) {
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
+    TARVO_SEPARATE_BUFFERS
     for (ptrdiff_t j = begin; j < end; ++j) {
         const double shareL = sharesLeft[j], shareR = sharesRight[j];
         const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
         const double rightToLeft = (1.0 - shareR) * wetGainRight;
         const double leftToRight = (1.0 - shareL) * wetGainLeft;
-        mixFrame<kInput, kFinite>(ends, j, wetLeft[j], wetRight[j], dryLeft, dryRight, leftToLeft,
-                                  rightToLeft, rightToRight, leftToRight);
+        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
+                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+                                        leftToRight);
     }
 }
 
-template <bool kInput, bool kFinite, typename Ends>
+template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, Ends ends,
                                         const float* wetLeft, const float* wetRight,
                                         const float* sharesLeft, const float* sharesRight,
                                         int32_t begin, int32_t end) {
     if (panGlides)
-        mixGliding<kInput, kFinite>(mix, ends, wetLeft, wetRight, sharesLeft, sharesRight, begin,
-                                    end);
+        mixGliding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
+                                          wetRight, sharesLeft, sharesRight, begin, end);
     else
-        mixStanding<kInput, kFinite>(mix, ends, wetLeft, wetRight, begin, end);
+        mixStanding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
+                                           wetRight, begin, end);
 }
 
 }  // namespace
@@ -163,26 +180,26 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                     bool inputFinite) {
-    const IntoFrames ends{block.frames};
+    const Ends ends{block.frames, nullptr, nullptr};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
-            mixFrames<false, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
-                                   begin, end);
+            mixFrames<false, true, IntoFrames>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
+                                               sharesRight, begin, end);
         else if (inputFinite)
-            mixFrames<true, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
-                                  begin, end);
+            mixFrames<true, true, IntoFrames>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
+                                              sharesRight, begin, end);
         else
-            mixFrames<true, false>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
-                                   begin, end);
+            mixFrames<true, false, IntoFrames>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
+                                               sharesRight, begin, end);
     });
 }
 
 void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end) {
-    const IntoChannels ends{block.frames, block.outLeft, block.outRight};
+    const Ends ends{block.outLeft, block.outRight, block.frames};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
-        mixFrames<true, true>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft, sharesRight,
-                              begin, end);
+        mixFrames<true, true, IntoChannels>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
+                                            sharesRight, begin, end);
     });
 }

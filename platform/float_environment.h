@@ -29,9 +29,14 @@ class FloatEnvironment {
 
 #if defined(TARVO_FLOAT_ENVIRONMENT_X86)
     // MXCSR: every exception masked, round to nearest; results that would be subnormal become
-    // 0 (FTZ) and subnormal operands are read as 0 (DAZ) when flushing.
+    // 0 (FTZ) and subnormal operands are read as 0 (DAZ) when flushing. The exception flags stay
+    // as the caller left them (the machine never reads them, and the caller gets its own back
+    // in any case): a processor may stall for tens of nanoseconds on the next read of the
+    // register when two loads of it in a row differ in their flags, which with cleared flags
+    // they would at every call from a caller that has raised any.
     static constexpr uint32_t kMxcsrMasked = 0x1f80;
     static constexpr uint32_t kMxcsrFlush = 0x8040;
+    static constexpr uint32_t kMxcsrFlags = 0x003f;
     // x87 control word: every exception masked, round to nearest, with the precision the
     // system starts its programs with (double on Windows, extended elsewhere).
 #if defined(_WIN32)
@@ -43,7 +48,8 @@ class FloatEnvironment {
     explicit FloatEnvironment(Subnormals subnormals) {
         asm volatile("stmxcsr %0" : "=m"(savedMxcsr_));
         asm volatile("fnstcw %0" : "=m"(savedX87_));
-        const uint32_t mxcsr = kMxcsrMasked | (subnormals == kFlushSubnormals ? kMxcsrFlush : 0u);
+        const uint32_t mxcsr = kMxcsrMasked | (subnormals == kFlushSubnormals ? kMxcsrFlush : 0u) |
+                               (savedMxcsr_ & kMxcsrFlags);
         asm volatile("ldmxcsr %0" : : "m"(mxcsr) : "memory");
         if (savedX87_ != kX87Control) asm volatile("fldcw %0" : : "m"(kX87Control) : "memory");
     }
