@@ -3,7 +3,7 @@
 # not reach, or when the settings language comes to link a library it must do without.
 #
 #   front ends   cli/  lv2/  clap/  vst3/  presets/  bench/  fuzz/  tests/
-#   libraries    plot/  files/  settings/  offline/
+#   libraries    formats/ (on settings/)  plot/  files/  settings/  offline/
 #   plug-in core core/
 #   engine       host/  platform/  machine/  control/  dsp/  display/
 set(tarvo_engine host platform machine control dsp display)
@@ -17,10 +17,11 @@ set(tarvo_reach_core core ${tarvo_engine})
 foreach(library offline settings files plot)
   set(tarvo_reach_${library} ${library} core ${tarvo_engine})
 endforeach()
+set(tarvo_reach_formats formats settings core ${tarvo_engine})
 set(tarvo_reach_cli cli plot files settings offline core ${tarvo_engine})
 # The front ends but the tool take whatever they need, except the tool's own front end.
 set(tarvo_front_ends lv2 clap vst3 presets bench fuzz tests)
-set(tarvo_layered_folders ${tarvo_engine} core offline settings files plot cli)
+set(tarvo_layered_folders ${tarvo_engine} core offline settings formats files plot cli)
 
 function(tarvo_check_layers source_dir)
   set(folders ${tarvo_layered_folders} ${tarvo_front_ends})

@@ -18,6 +18,7 @@
 #include "core/linked_machine.h"
 #include "core/plugin_core.h"
 #include "display/name_lists.h"
+#include "formats/identity.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
 #include "machine/constants.h"
@@ -229,19 +230,17 @@ std::string describePlugin() {
     core::HostedMachine machine(core::linkedMachine(), kLabelRate, kLabelSamplesPerTick);
     std::ostringstream out;
     out << kPrefixes;
-    out << "<" << lv2port::kProjectUri << ">\n    a doap:Project ;\n"
+    out << "<" << formats::kProjectUrl << ">\n    a doap:Project ;\n"
         << "    doap:name " << quoted(info.displayName) << " ;\n"
         << "    doap:maintainer [ a foaf:Person ; foaf:name " << quoted(info.author) << " ] .\n\n";
     out << "<" << lv2port::kPluginUri << ">\n    a lv2:Plugin , lv2:DelayPlugin ;\n"
         << "    doap:name " << quoted(info.displayName) << " ;\n"
         << "    doap:license <" << lv2port::kLicenseUri << "> ;\n"
-        << "    lv2:project <" << lv2port::kProjectUri << "> ;\n"
-        << "    lv2:minorVersion " << lv2port::kMinorVersion << " ;\n"
-        << "    lv2:microVersion " << lv2port::kMicroVersion << " ;\n"
+        << "    lv2:project <" << formats::kProjectUrl << "> ;\n"
+        << "    lv2:minorVersion " << formats::kMinorVersion << " ;\n"
+        << "    lv2:microVersion " << formats::kMicroVersion << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
-        << "    rdfs:comment \"Stereo delay with offset lines and feedback loops, six delay "
-           "modes, chorus, a resonant filter with its own oscillator, sample-and-hold and an "
-           "auto-panner. Delay times in ticks follow the host's tempo.\" ;\n"
+        << "    rdfs:comment " << quoted(formats::kDescription) << " ;\n"
         << "    lv2:port\n";
     writeAudioPort(out, lv2port::InLeft, true, "in_l", "In L");
     writeAudioPort(out, lv2port::InRight, true, "in_r", "In R");

@@ -9,13 +9,9 @@
 namespace lv2port {
 
 inline constexpr const char* kPluginUri = "https://tarvo-audio.org/lv2/tarvo-delay";
-inline constexpr const char* kProjectUri = "https://tarvo-audio.org/tarvo-delay";
 inline constexpr const char* kBinaryName = "tarvo-delay.so";
 inline constexpr const char* kDescriptionFile = "tarvo-delay.ttl";
 inline constexpr const char* kLicenseUri = "https://spdx.org/licenses/ISC";
-// Even numbers: a released version (odd ones mark development versions to LV2 hosts).
-inline constexpr int kMinorVersion = 2;
-inline constexpr int kMicroVersion = 0;
 
 // Audio in left/right, audio out left/right, the machine's parameters in table order, our own
 // tempo controls, the time event input.
