@@ -45,10 +45,11 @@ const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_F
 
 const clap_plugin_descriptor_t& descriptor() {
     static const clap_plugin_descriptor_t descriptor = {
-        CLAP_VERSION_INIT,     formats::kClapId,     GetInfo()->displayName,
-        GetInfo()->author,     formats::kProjectUrl, formats::kProjectUrl,
-        formats::kProjectUrl,  formats::kVersion,    formats::kDescription,
-        const_cast<const char**>(kFeatures)};
+        CLAP_VERSION_INIT,      formats::kClapId,
+        GetInfo()->displayName, GetInfo()->author,
+        formats::kProjectUrl,   formats::kProjectUrl,
+        formats::kProjectUrl,   formats::kVersion,
+        formats::kDescription,  const_cast<const char**>(kFeatures)};
     return descriptor;
 }
 
@@ -77,7 +78,9 @@ struct Instance {
     int32_t sampleRate = 44100;
 };
 
-Instance& instance(const clap_plugin_t* plugin) { return *static_cast<Instance*>(plugin->plugin_data); }
+Instance& instance(const clap_plugin_t* plugin) {
+    return *static_cast<Instance*>(plugin->plugin_data);
+}
 
 bool knownControl(clap_id id) { return id < static_cast<clap_id>(kControlCount); }
 
@@ -220,7 +223,8 @@ bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* display, d
     Instance& p = instance(plugin);
     if (!knownControl(id) || display == nullptr) return false;
     try {
-        const std::optional<double> read = p.texts.read(static_cast<int>(id), display, contextOf(p));
+        const std::optional<double> read =
+            p.texts.read(static_cast<int>(id), display, contextOf(p));
         if (!read) return false;
         *value = *read;
         return true;
@@ -230,13 +234,14 @@ bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* display, d
 }
 
 // Values without audio: they take effect before the next frame renders.
-void flush(const clap_plugin_t* plugin, const clap_input_events_t* in, const clap_output_events_t*) {
+void flush(const clap_plugin_t* plugin, const clap_input_events_t* in,
+           const clap_output_events_t*) {
     Instance& p = instance(plugin);
     collectPosted(p);
     handleEvents(p, in, false);
 }
 
-const clap_plugin_params_t kParams = {paramCount, paramInfo,   paramValue,
+const clap_plugin_params_t kParams = {paramCount,  paramInfo,   paramValue,
                                       valueToText, textToValue, flush};
 
 // state: the settings as text.
@@ -269,7 +274,8 @@ bool loadState(const clap_plugin_t* plugin, const clap_istream_t* stream) {
         }
         const std::optional<formats::ControlValues> values = p.state.read(text);
         if (!values) return false;
-        for (int id = 0; id < kControlCount; ++id) p.shared.post(id, (*values)[static_cast<size_t>(id)]);
+        for (int id = 0; id < kControlCount; ++id)
+            p.shared.post(id, (*values)[static_cast<size_t>(id)]);
         const auto* params =
             static_cast<const clap_host_params_t*>(p.host->get_extension(p.host, CLAP_EXT_PARAMS));
         if (params != nullptr && params->rescan != nullptr)
@@ -304,8 +310,9 @@ const clap_plugin_t* createPlugin(const clap_plugin_factory_t*, const clap_host_
     if (host == nullptr || id == nullptr || std::strcmp(id, formats::kClapId) != 0) return nullptr;
     try {
         auto* p = new Instance(host);
-        p->plugin = {&descriptor(), p,       init,          destroy, activate, deactivate,
-                     startProcessing, stopProcessing, reset, process, extension, onMainThread};
+        p->plugin = {
+            &descriptor(),  p,     init,    destroy,   activate,    deactivate, startProcessing,
+            stopProcessing, reset, process, extension, onMainThread};
         return &p->plugin;
     } catch (const std::exception&) {  // no memory, or no machine
         return nullptr;
@@ -322,5 +329,5 @@ const void* factory(const char* id) {
 
 }  // namespace
 
-CLAP_EXPORT extern const clap_plugin_entry_t clap_entry = {CLAP_VERSION_INIT, entryInit, entryDeinit,
-                                                           factory};
+CLAP_EXPORT extern const clap_plugin_entry_t clap_entry = {CLAP_VERSION_INIT, entryInit,
+                                                           entryDeinit, factory};

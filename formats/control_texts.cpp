@@ -49,10 +49,7 @@ TextContext textContext(const std::array<double, kControlCount>& values, double 
 }
 
 ControlTexts::ControlTexts(const core::MachineCode& code, const settings::ParameterTable& table)
-    : table_(table),
-      machine_(code, 44100, 5512),
-      record_(*code.description),
-      texts_(code) {
+    : table_(table), machine_(code, 44100, 5512), record_(*code.description), texts_(code) {
     core::requireMachine(machine_);
 }
 
@@ -82,8 +79,7 @@ std::string ControlTexts::text(int id, double value, const TextContext& context)
 std::optional<double> ControlTexts::read(int id, std::string_view typed,
                                          const TextContext& context) {
     if (id == kTempoId || id == kTicksPerBeatId) {
-        const std::optional<double> number =
-            typedNumber(typed, id == kTempoId ? "bpm" : "ticks");
+        const std::optional<double> number = typedNumber(typed, id == kTempoId ? "bpm" : "ticks");
         const bool tempo = id == kTempoId;
         const double lowest = tempo ? core::kTempoMin : core::kTicksPerBeatMin;
         const double highest = tempo ? core::kTempoMax : core::kTicksPerBeatMax;

@@ -48,7 +48,8 @@ StateText::StateText(const core::MachineCode& code, const settings::ParameterTab
 
 ControlValues StateText::defaults() const {
     ControlValues values{};
-    for (const Control& c : pluginControls(table_)) values[static_cast<size_t>(c.id)] = c.defaultValue;
+    for (const Control& c : pluginControls(table_))
+        values[static_cast<size_t>(c.id)] = c.defaultValue;
     return values;
 }
 
@@ -58,7 +59,8 @@ std::string StateText::write(const ControlValues& values) {
         raw.push_back(static_cast<int>(values[static_cast<size_t>(i)]));
     char tempo[64];
     std::snprintf(tempo, sizeof tempo, "%.17g", values[kTempoId]);
-    return settings::presetText(std::string(kStateHeading.substr(2)), {}, raw, reference_.resolver) +
+    return settings::presetText(std::string(kStateHeading.substr(2)), {}, raw,
+                                reference_.resolver) +
            kTempoName + "=" + tempo + "\n" + kTicksPerBeatName + "=" +
            std::to_string(static_cast<int>(values[kTicksPerBeatId])) + "\n";
 }

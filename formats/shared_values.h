@@ -18,7 +18,8 @@ class SharedValues {
     static_assert(kControlCount <= 64, "one bit of the pending mask a control");
 
     explicit SharedValues(const ControlValues& start) {
-        for (int id = 0; id < kControlCount; ++id) current_[id].store(start[static_cast<size_t>(id)]);
+        for (int id = 0; id < kControlCount; ++id)
+            current_[id].store(start[static_cast<size_t>(id)]);
     }
 
     // Either thread: the value a control stands at.

@@ -10,17 +10,14 @@
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "host/sample_scale.h"
-#include "host/tempo.h"
 #include "lv2/ports.h"
 #include "machine/parameters.h"
-#include "offline/host_script.h"
 #include "offline/plugin_library.h"
+#include "tests/plugin_session.h"
 
 namespace lv2test {
 
@@ -77,7 +74,7 @@ class Instance {
         position_ = map_.map.map(map_.map.handle, LV2_TIME__Position);
         beatsPerMinute_ = map_.map.map(map_.map.handle, LV2_TIME__beatsPerMinute);
         speed_ = map_.map.map(map_.map.handle, LV2_TIME__speed);
-        for (int i = 0; i < kParameterCount; ++i) controls[i] = defaultOf(i);
+        for (int i = 0; i < kParameterCount; ++i) controls[i] = plugintest::defaultOf(i);
         for (int i = 0; i < kParameterCount; ++i)
             lilv_instance_connect_port(instance, lv2port::FirstParameter + i, &controls[i]);
         lilv_instance_connect_port(instance, lv2port::Tempo, &tempo);
@@ -93,14 +90,7 @@ class Instance {
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
 
-    static float defaultOf(int index) {
-        offline::PluginLibrary& library = machineLibrary();
-        return static_cast<float>(library.info()->parameters[index]->defaultValue);
-    }
-    static offline::PluginLibrary& machineLibrary() {
-        static offline::PluginLibrary library(TARVO_PLUGIN_PATH);
-        return library;
-    }
+    static offline::PluginLibrary& machineLibrary() { return plugintest::machineLibrary(); }
 
     void activate() {
         lilv_instance_activate(instance);
@@ -170,37 +160,5 @@ class Instance {
     std::vector<uint64_t> events_ = std::vector<uint64_t>(4096);
     bool active_ = false;
 };
-
-// The offline host's replay of a script over the same input, in the plug-in's scale.
-inline void replay(const std::string& script, const std::vector<float>& inL,
-                   const std::vector<float>& inR, std::vector<float>& outL,
-                   std::vector<float>& outR) {
-    offline::PluginLibrary& library = Instance::machineLibrary();
-    std::vector<float> input(inL.size() * 2);
-    for (size_t i = 0; i < inL.size(); ++i) {
-        input[2 * i] = inL[i] * kHostScale;
-        input[2 * i + 1] = inR[i] * kHostScale;
-    }
-    const auto result =
-        offline::runScript(library.code(), offline::parseScript(script, *library.info()), input);
-    outL.resize(result.output.size() / 2);
-    outR.resize(result.output.size() / 2);
-    for (size_t i = 0; i < outL.size(); ++i) {
-        outL[i] = hostToUnit(result.output[2 * i]);
-        outR[i] = hostToUnit(result.output[2 * i + 1]);
-    }
-}
-
-inline int32_t samplesPerTick(int32_t rate, double bpm, int32_t tpb) {
-    return static_cast<int32_t>(roundedSamplesPerTick(rate, bpm, tpb));
-}
-
-// Index of the first sample where two channels differ, or -1.
-inline long firstDifference(const std::vector<float>& a, const std::vector<float>& b) {
-    if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return static_cast<long>(i);
-    return -1;
-}
 
 }  // namespace lv2test

@@ -9,59 +9,14 @@
 namespace {
 
 using lv2test::Instance;
-using lv2test::replay;
-using lv2test::samplesPerTick;
-
-struct Channels {
-    std::vector<float> left, right;
-};
-
-// A dry click and noise bursts: echoes of both are easy to see and to compare.
-Channels testSignal(size_t frames, unsigned seed) {
-    Channels c{std::vector<float>(frames), std::vector<float>(frames)};
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> noise(-0.25f, 0.25f);
-    for (size_t i = 0; i < frames; ++i) {
-        const bool burst = (i / 2000) % 4 == 0;
-        c.left[i] = burst ? noise(random) : 0.0f;
-        c.right[i] = burst ? noise(random) : 0.0f;
-    }
-    c.left[0] = 0.5f;
-    return c;
-}
-
-// Settings that use every stage, with tick lengths on the left and samples on the right.
-const std::vector<std::pair<int, int>> kBusy = {
-    {ParamDelayLeft, 1500},   {ParamDelayRight, 32001 + 3000},
-    {ParamOffsetLeft, 250},   {ParamFeedbackLeft, 70},
-    {ParamFeedbackRight, 60}, {ParamChorusLfoType, 1},
-    {ParamFilterType, 1},     {ParamFilterLfoType, 2},
-    {ParamCutoff, 42000},     {ParamResonance, 40},
-    {ParamPanLfoType, 3},     {ParamResample, 30000},
-    {ParamModeLeft, 3},       {ParamModeParamLeft, 40},
-    {ParamDryRight, 80}};
-
-std::string settingsText(const std::vector<std::pair<int, int>>& settings) {
-    std::string text;
-    for (auto [index, value] : settings)
-        text += " " + std::to_string(index) + "=" + std::to_string(value);
-    return text;
-}
-
-// The machine is set up at activate() with the tempo last known (the ports' defaults before the
-// first run); the first run's tempo is in force from its tick on.
-std::string header(int32_t rate, int32_t tpt) {
-    return "rate " + std::to_string(rate) + "\ntpt " +
-           std::to_string(samplesPerTick(rate, 126.0, 4)) + "\ncreate\ntpt " + std::to_string(tpt) +
-           "\n";
-}
-
-void expectSame(const Channels& a, const Channels& b) {
-    const long left = lv2test::firstDifference(a.left, b.left);
-    const long right = lv2test::firstDifference(a.right, b.right);
-    EXPECT_EQ(left, -1) << "plug-in " << a.left[left] << ", offline host " << b.left[left];
-    EXPECT_EQ(right, -1) << "plug-in " << a.right[right] << ", offline host " << b.right[right];
-}
+using plugintest::Channels;
+using plugintest::expectSame;
+using plugintest::header;
+using plugintest::kBusy;
+using plugintest::replay;
+using plugintest::samplesPerTick;
+using plugintest::settingsText;
+using plugintest::testSignal;
 
 TEST(Lv2Host, FixedSettingsEqualTheOfflineHostAtEveryRate) {
     for (const int32_t rate : {22050, 44100, 48000, 96000}) {
@@ -73,12 +28,12 @@ TEST(Lv2Host, FixedSettingsEqualTheOfflineHostAtEveryRate) {
         plugin.ticksPerBeat = 3.0f;
         plugin.activate();
         const Channels in = testSignal(static_cast<size_t>(rate), 7);
-        Channels out, expected;
+        Channels out;
         plugin.process(in.left, in.right, out.left, out.right, 256);
         const int32_t tpt = samplesPerTick(rate, 133.0, 3);
-        replay(header(rate, tpt) + "tick defaults" + settingsText(kBusy) + "\nrender " +
-                   std::to_string(in.left.size()) + " 3\n",
-               in.left, in.right, expected.left, expected.right);
+        const Channels expected = replay(header(rate, tpt) + "tick defaults" + settingsText(kBusy) +
+                                             "\nrender " + std::to_string(in.left.size()) + " 3\n",
+                                         in);
         expectSame(out, expected);
     }
 }
@@ -128,18 +83,17 @@ TEST(Lv2Host, ControlChangesBetweenRunsArriveInOneTick) {
         script += "render 1000 3\n";
         rendered += 1000;
     }
-    Channels expected;
-    replay(script, in.left, in.right, expected.left, expected.right);
+    const Channels expected = replay(script, in);
     expectSame(out, expected);
 }
 
 TEST(Lv2Host, BlockLengthsAndInPlaceBuffersGiveTheSameBits) {
     const int32_t rate = 44100;
     const Channels in = testSignal(40000, 11);
-    Channels expected;
-    replay(header(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" + settingsText(kBusy) +
-               "\nrender 40000 3\n",
-           in.left, in.right, expected.left, expected.right);
+    const Channels expected =
+        replay(header(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" +
+                   settingsText(kBusy) + "\nrender 40000 3\n",
+               in);
     for (const uint32_t block : {1u, 7u, 256u, 1000u, 8192u}) {
         SCOPED_TRACE(block);
         Instance plugin(rate);
@@ -202,11 +156,11 @@ TEST(Lv2Host, HostTempoChangeInsideABlockMovesTheEchoesAtItsFrame) {
     const int32_t before = samplesPerTick(rate, 126.0, 4), after = samplesPerTick(rate, 90.0, 4);
     ASSERT_EQ(before, 5250);
     ASSERT_EQ(after, 7350);
-    Channels expected;
-    replay(header(rate, before) + "tick defaults" + settingsText(settings) + "\nrender " +
-               std::to_string(change) + " 3\ntpt " + std::to_string(after) +
-               "\ntick 1=1000 2=1000 3=0 4=0\nrender " + std::to_string(frames - change) + " 3\n",
-           in.left, in.right, expected.left, expected.right);
+    const Channels expected = replay(
+        header(rate, before) + "tick defaults" + settingsText(settings) + "\nrender " +
+            std::to_string(change) + " 3\ntpt " + std::to_string(after) +
+            "\ntick 1=1000 2=1000 3=0 4=0\nrender " + std::to_string(frames - change) + " 3\n",
+        in);
     expectSame(out, expected);
 
     // The click before the change echoes every 5250 frames, the one after every 7350.
@@ -233,13 +187,13 @@ TEST(Lv2Host, AnEventOutOfOrderTakesEffectWhereTheBlockHasGot) {
     Channels out = in;
     plugin.run(out.left.data(), out.right.data(), out.left.data(), out.right.data(), frames,
                {{5000, 90.0f}, {3000, 60.0f}});
-    Channels expected;
     const std::string lengths = "\ntick 1=100 2=150 3=0 4=0\n";
-    replay(header(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" + settingsText(settings) +
-               "\nrender 5000 3\ntpt " + std::to_string(samplesPerTick(rate, 90.0, 4)) + lengths +
-               "tpt " + std::to_string(samplesPerTick(rate, 60.0, 4)) + lengths + "render " +
-               std::to_string(frames - 5000) + " 3\n",
-           in.left, in.right, expected.left, expected.right);
+    const Channels expected = replay(
+        header(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" + settingsText(settings) +
+            "\nrender 5000 3\ntpt " + std::to_string(samplesPerTick(rate, 90.0, 4)) + lengths +
+            "tpt " + std::to_string(samplesPerTick(rate, 60.0, 4)) + lengths + "render " +
+            std::to_string(frames - 5000) + " 3\n",
+        in);
     expectSame(out, expected);
 }
 
@@ -259,12 +213,11 @@ TEST(Lv2Host, WithoutUridMapTheTempoPortsRule) {
     plugin.tempo = 140.0f;  // at the next run: the tick lengths again, at the new tempo
     plugin.run(in.left.data() + 12000, in.right.data() + 12000, out.left.data() + 12000,
                out.right.data() + 12000, 12000);
-    Channels expected;
-    replay(header(rate, samplesPerTick(rate, 100.0, 6)) +
-               "tick defaults 3=500\nrender 12000 3\ntpt " +
-               std::to_string(samplesPerTick(rate, 140.0, 6)) + "\ntick 1=4000 2=4000 3=500 4=0\n" +
-               "render 12000 3\n",
-           in.left, in.right, expected.left, expected.right);
+    const Channels expected = replay(header(rate, samplesPerTick(rate, 100.0, 6)) +
+                                         "tick defaults 3=500\nrender 12000 3\ntpt " +
+                                         std::to_string(samplesPerTick(rate, 140.0, 6)) +
+                                         "\ntick 1=4000 2=4000 3=500 4=0\n" + "render 12000 3\n",
+                                     in);
     expectSame(out, expected);
 }
 
