@@ -24,7 +24,7 @@ function(tarvo_add_plugin target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -s)
   else()
     target_link_options(${target} PRIVATE -Wl,--version-script=${PLUGIN_EXPORTS})
     set_target_properties(${target} PROPERTIES LINK_DEPENDS ${PLUGIN_EXPORTS})

@@ -15,8 +15,11 @@
 #define HOST_CALL
 #endif
 
-// The two exports are plain, undecorated C functions.
-#if defined(_WIN32)
+// The two exports are plain, undecorated C functions. Where the machine is linked into plug-ins of
+// other formats only (TARVO_ENTRY_POINTS_INSIDE, the 64-bit Windows build), they stay inside.
+#if defined(TARVO_ENTRY_POINTS_INSIDE)
+#define HOST_EXPORT extern "C"
+#elif defined(_WIN32)
 #define HOST_EXPORT extern "C" __declspec(dllexport)
 #else
 #define HOST_EXPORT extern "C" __attribute__((visibility("default")))

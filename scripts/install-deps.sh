@@ -2,9 +2,9 @@
 # Installs the Debian packages the project needs that are missing. As root it installs them;
 # otherwise it names them and stops. Beside the native build's it installs the aarch64 cross
 # compiler with its C library, qemu's user-mode emulator to run that build, and GoogleTest's
-# sources to build for it. With --windows it adds what the Windows build and its tests need:
-# MinGW-w64 for 32-bit Windows, Wine for 32-bit programs, and clang with lld for the test host
-# built for the Microsoft C++ ABI.
+# sources to build for it. With --windows it adds what the Windows builds and their tests need:
+# MinGW-w64 for 32-bit and 64-bit Windows, Wine for 32-bit and 64-bit programs, and clang with
+# lld for the test host built for the Microsoft C++ ABI.
 set -euo pipefail
 
 packages=(
@@ -15,11 +15,15 @@ packages=(
   help2man man-db dpkg-dev lintian
   clang libclang-rt-14-dev
   lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox
+  dpf-source
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1
   packages+=(g++-mingw-w64-i686-win32 wine wine32:i386 lld)
+  # The 64-bit Windows CLAP and VST 3 plug-ins, run under wine64, and the checkers built for
+  # Windows (with the posix threading flavour their sources need).
+  packages+=(g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64)
   # The aarch64 build: Debian's cross compiler and C library, qemu's user-mode emulator, and
   # GoogleTest's sources to build it for the target.
   packages+=(g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user googletest)

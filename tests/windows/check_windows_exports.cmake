@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails unless the DLL exports exactly GetInfo and CreateMachine, undecorated, and imports
-# from system DLLs only. -DOBJDUMP=<mingw objdump> -DLIBRARY=<dll>.
+# Fails unless the DLL exports exactly EXPECTED (default GetInfo and CreateMachine), undecorated,
+# and imports from system DLLs only. -DOBJDUMP=<mingw objdump> -DLIBRARY=<dll> [-DEXPECTED=a;b]
 execute_process(COMMAND "${OBJDUMP}" -p "${LIBRARY}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} failed on ${LIBRARY}")
@@ -19,8 +19,12 @@ foreach(entry IN LISTS entries)
   list(APPEND exports "${name}")
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "CreateMachine;GetInfo")
-  message(FATAL_ERROR "exports are '${exports}', expected exactly CreateMachine;GetInfo")
+if(NOT EXPECTED)
+  set(EXPECTED CreateMachine GetInfo)
+endif()
+list(SORT EXPECTED)
+if(NOT exports STREQUAL EXPECTED)
+  message(FATAL_ERROR "exports are '${exports}', expected exactly '${EXPECTED}'")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imported "${dump}")

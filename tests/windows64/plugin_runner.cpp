@@ -1,0 +1,256 @@
+// Drives a plug-in binary through recorded sessions, the same source on Linux and on 64-bit
+// Windows, so that the two builds' outputs can be compared bit for bit:
+//   plugin_runner clap PLUGIN OUT.f32
+// Each session sets values before activation, renders a test signal in blocks with parameter and
+// tempo events inside them, and carries its state into a fresh instance; OUT gets every output
+// sample, interleaved stereo float32.
+#include <clap/entry.h>
+#include <clap/events.h>
+#include <clap/ext/params.h>
+#include <clap/ext/state.h>
+#include <clap/plugin-factory.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+void* openLibrary(const char* path) {
+#if defined(_WIN32)
+    return reinterpret_cast<void*>(LoadLibraryA(path));
+#else
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+
+void* symbol(void* library, const char* name) {
+#if defined(_WIN32)
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+    return dlsym(library, name);
+#endif
+}
+
+struct Event {
+    uint32_t frame;
+    uint32_t id;
+    double value;
+    bool tempo;
+};
+
+class Events {
+  public:
+    explicit Events(const std::vector<Event>& events) {
+        for (const Event& e : events) {
+            Stored s{};
+            if (e.tempo) {
+                s.transport.header = {sizeof s.transport, e.frame, CLAP_CORE_EVENT_SPACE_ID,
+                                      CLAP_EVENT_TRANSPORT, 0};
+                s.transport.flags = CLAP_TRANSPORT_HAS_TEMPO;
+                s.transport.tempo = e.value;
+            } else {
+                s.param.header = {sizeof s.param, e.frame, CLAP_CORE_EVENT_SPACE_ID,
+                                  CLAP_EVENT_PARAM_VALUE, 0};
+                s.param.param_id = e.id;
+                s.param.note_id = -1;
+                s.param.port_index = s.param.channel = s.param.key = -1;
+                s.param.value = e.value;
+            }
+            stored_.push_back(s);
+        }
+        list.ctx = this;
+        list.size = [](const clap_input_events_t* l) {
+            return static_cast<uint32_t>(static_cast<Events*>(l->ctx)->stored_.size());
+        };
+        list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
+            return &static_cast<Events*>(l->ctx)->stored_[i].header;
+        };
+    }
+    clap_input_events_t list{};
+
+  private:
+    union Stored {
+        clap_event_header_t header;
+        clap_event_param_value_t param;
+        clap_event_transport_t transport;
+    };
+    std::vector<Stored> stored_;
+};
+
+const clap_host_t kHost = {CLAP_VERSION_INIT,
+                           nullptr,
+                           "plugin_runner",
+                           "",
+                           "",
+                           "1",
+                           [](const clap_host_t*, const char*) -> const void* { return nullptr; },
+                           [](const clap_host_t*) {},
+                           [](const clap_host_t*) {},
+                           [](const clap_host_t*) {}};
+
+struct Session {
+    int32_t rate;
+    uint32_t block;
+    std::vector<Event> before;  // flushed before activation
+    std::vector<Event> during;  // by frame of the whole run
+};
+
+// A click and noise from a fixed generator, the same on every platform.
+std::vector<float> signal(size_t frames, uint32_t seed) {
+    std::vector<float> samples(2 * frames);
+    uint32_t x = seed;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        x = x * 1664525u + 1013904223u;
+        samples[i] = (i / 4000) % 3 == 0 ? static_cast<float>(x >> 8) / 16777216.0f - 0.5f : 0.0f;
+    }
+    samples[0] = 0.8f;
+    return samples;
+}
+
+class Clap {
+  public:
+    explicit Clap(const char* path) {
+        void* library = openLibrary(path);
+        if (library == nullptr) return;
+        entry_ = static_cast<const clap_plugin_entry_t*>(symbol(library, "clap_entry"));
+        if (entry_ == nullptr || !entry_->init(path)) return;
+        factory_ = static_cast<const clap_plugin_factory_t*>(
+            entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    }
+    bool usable() const { return factory_ != nullptr; }
+
+    const clap_plugin_t* create() const {
+        const clap_plugin_t* plugin = factory_->create_plugin(
+            factory_, &kHost, factory_->get_plugin_descriptor(factory_, 0)->id);
+        if (plugin != nullptr) plugin->init(plugin);
+        return plugin;
+    }
+
+  private:
+    const clap_plugin_entry_t* entry_ = nullptr;
+    const clap_plugin_factory_t* factory_ = nullptr;
+};
+
+template <typename T>
+const T* extension(const clap_plugin_t* plugin, const char* id) {
+    return static_cast<const T*>(plugin->get_extension(plugin, id));
+}
+
+void render(const clap_plugin_t* plugin, const Session& s, const std::vector<float>& in,
+            std::vector<float>& out) {
+    const size_t frames = in.size() / 2;
+    std::vector<float> l(frames), r(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        l[i] = in[2 * i];
+        r[i] = in[2 * i + 1];
+    }
+    for (size_t at = 0; at < frames; at += s.block) {
+        const auto n = static_cast<uint32_t>(frames - at < s.block ? frames - at : s.block);
+        std::vector<Event> here;
+        for (Event e : s.during)
+            if (e.frame >= at && e.frame < at + n) {
+                e.frame -= static_cast<uint32_t>(at);
+                here.push_back(e);
+            }
+        const Events events(here);
+        float* inputs[2] = {l.data() + at, r.data() + at};  // in place
+        clap_audio_buffer_t buffer{inputs, nullptr, 2, 0, 0};
+        clap_process_t process{};
+        process.frames_count = n;
+        process.audio_inputs = &buffer;
+        process.audio_outputs = &buffer;
+        process.audio_inputs_count = process.audio_outputs_count = 1;
+        process.in_events = &events.list;
+        plugin->process(plugin, &process);
+    }
+    for (size_t i = 0; i < frames; ++i) {
+        out.push_back(l[i]);
+        out.push_back(r[i]);
+    }
+}
+
+bool runClap(const char* path, std::vector<float>& out) {
+    const Clap clap(path);
+    if (!clap.usable()) return false;
+    const std::vector<Session> sessions = {
+        {44100, 256, {}, {}},
+        {48000, 1000,
+         {{0, 1, 1500, false}, {0, 5, 70, false}, {0, 31, 1, false}, {0, 24, 1, false},
+          {0, 26, 40, false}, {0, 36, 133, false}, {0, 37, 3, false}},
+         {{10, 7, 3, false}, {10, 9, 40, false}, {5000, 2, 35000, false},
+          {12345, 0, 90, true}, {20000, 23, 3, false}}},
+        {96000, 7, {{0, 3, 500, false}, {0, 6, 80, false}}, {{333, 0, 140, true}}},
+    };
+    for (size_t i = 0; i < sessions.size(); ++i) {
+        const Session& s = sessions[i];
+        const clap_plugin_t* plugin = clap.create();
+        if (plugin == nullptr) return false;
+        const auto* params = extension<clap_plugin_params_t>(plugin, CLAP_EXT_PARAMS);
+        const Events before(s.before);
+        params->flush(plugin, &before.list, nullptr);
+        if (!plugin->activate(plugin, s.rate, 1, 8192)) return false;
+        render(plugin, s, signal(30000, static_cast<uint32_t>(i + 1)), out);
+
+        // Its state, saved and loaded into a fresh instance, renders the same again.
+        std::string state;
+        const clap_ostream_t save{&state, [](const clap_ostream_t* o, const void* d, uint64_t n) {
+                                      static_cast<std::string*>(o->ctx)->append(
+                                          static_cast<const char*>(d), n);
+                                      return static_cast<int64_t>(n);
+                                  }};
+        extension<clap_plugin_state_t>(plugin, CLAP_EXT_STATE)->save(plugin, &save);
+        plugin->deactivate(plugin);
+        plugin->destroy(plugin);
+        const clap_plugin_t* fresh = clap.create();
+        struct Reader {
+            const std::string* text;
+            size_t at;
+        } reader{&state, 0};
+        const clap_istream_t load{&reader, [](const clap_istream_t* s, void* d, uint64_t n) {
+                                      auto& r = *static_cast<Reader*>(s->ctx);
+                                      const size_t left = r.text->size() - r.at;
+                                      const size_t count = n < left ? n : left;
+                                      std::memcpy(d, r.text->data() + r.at, count);
+                                      r.at += count;
+                                      return static_cast<int64_t>(count);
+                                  }};
+        if (!extension<clap_plugin_state_t>(fresh, CLAP_EXT_STATE)->load(fresh, &load)) return false;
+        if (!fresh->activate(fresh, s.rate, 1, 8192)) return false;
+        render(fresh, {s.rate, s.block, {}, {}}, signal(5000, 99), out);
+        fresh->deactivate(fresh);
+        fresh->destroy(fresh);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: plugin_runner clap PLUGIN OUT.f32\n");
+        return 2;
+    }
+    std::vector<float> out;
+    const bool ran = std::strcmp(argv[1], "clap") == 0 && runClap(argv[2], out);
+    if (!ran) {
+        std::fprintf(stderr, "plugin_runner: cannot run %s %s\n", argv[1], argv[2]);
+        return 1;
+    }
+    FILE* file = std::fopen(argv[3], "wb");
+    if (file == nullptr || std::fwrite(out.data(), sizeof(float), out.size(), file) != out.size() ||
+        std::fclose(file) != 0) {
+        std::fprintf(stderr, "plugin_runner: cannot write %s\n", argv[3]);
+        return 1;
+    }
+    std::printf("plugin_runner: %zu samples\n", out.size());
+    return 0;
+}
