@@ -21,7 +21,13 @@ run_installed() {
 }
 
 cmake --install "$build" --prefix "$scratch/prefix" > /dev/null
-for file in bin/tarvo-delay "lib/tarvo-delay/Tarvo Delay.so" share/man/man1/tarvo-delay.1.gz; do
+# The plug-ins of every format the build made go with the tool.
+plugins=()
+[ -d "$build/lib/lv2" ] && plugins+=(lib/lv2/tarvo-delay.lv2/tarvo-delay.so)
+[ -d "$build/lib/clap" ] && plugins+=(lib/clap/tarvo-delay.clap)
+[ -d "$build/lib/vst3" ] && plugins+=("lib/vst3/Tarvo Delay.vst3/Contents/x86_64-linux/Tarvo Delay.so")
+for file in bin/tarvo-delay "lib/tarvo-delay/Tarvo Delay.so" share/man/man1/tarvo-delay.1.gz \
+            "${plugins[@]}"; do
   [ -f "$scratch/prefix/$file" ] || fail "cmake --install did not install $file"
 done
 run_installed "$scratch/prefix/bin/tarvo-delay"
@@ -34,6 +40,9 @@ echo "Depends: $depends"
 grep -q 'libsndfile1' <<< "$depends" || fail "the package does not depend on libsndfile1"
 dpkg -x "$deb" "$scratch/root"
 [ -f "$scratch/root/usr/share/man/man1/tarvo-delay.1.gz" ] || fail "the package has no manual page"
+for file in "${plugins[@]}"; do
+  [ -f "$scratch/root/usr/$file" ] || fail "the package does not carry $file"
+done
 run_installed "$scratch/root/usr/bin/tarvo-delay"
 
 if command -v lintian > /dev/null; then
