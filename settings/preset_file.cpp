@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <system_error>
 
+#include "core/text_lines.h"
 #include "settings/settings_error.h"
 #include "settings/trimmed.h"
 
@@ -23,9 +23,8 @@ bool looksLikeAPath(const std::string& text) {
 }  // namespace
 
 std::string presetDescription(const std::string& text) {
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        const std::string_view content = trimmed(line);
+    for (const core::TextLine& line : core::textLines(text)) {
+        const std::string_view content = trimmed(line.text);
         if (content.empty()) continue;
         if (content.front() != '#') break;
         return std::string(trimmed(content.substr(1)));
@@ -38,13 +37,13 @@ Preset parsePreset(const std::string& text, const std::string& path, const Param
     preset.path = path;
     preset.name = fs::path(path).stem().string();
     preset.description = presetDescription(text);
-    std::istringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        const std::string_view content = trimmed(std::string_view(line).substr(0, line.find('#')));
+    for (const core::TextLine& line : core::textLines(text)) {
+        const std::string where = path + ":" + std::to_string(line.number);
+        if (const std::string nul = core::nulByteProblem(line.text); !nul.empty())
+            throw SettingsError(where + ": " + nul);
+        const std::string_view content = trimmed(line.text.substr(0, line.text.find('#')));
         if (content.empty()) continue;
-        preset.assignments.push_back(
-            parseAssignmentText(content, table, path + ":" + std::to_string(number)));
+        preset.assignments.push_back(parseAssignmentText(content, table, where));
     }
     return preset;
 }
