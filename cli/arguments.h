@@ -1,8 +1,11 @@
-// The command line: subcommands demo, render, params, script and plot, and --plugin for all.
+// The command line: subcommands demo, render, params, presets, script and plot, and --plugin
+// for all.
 #pragma once
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/options.h"
 
@@ -14,5 +17,15 @@ std::unique_ptr<CLI::App> commandLine(Invocation& invocation);
 
 // The plot subcommand, which has options of its own.
 void addPlotCommand(CLI::App& app, Invocation& invocation);
+
+// --bpm, --tpb and --tpt, with the plug-ins' bounds, on every subcommand that takes a tempo.
+void addTempoOptions(CLI::App& command, TempoOptions& tempo);
+// A --rate option's check: the sample rates a session runs at.
+CLI::Validator sampleRateOption();
+
+// What was wrong with `arguments` (the command line after the program's name) when CLI11
+// refused it and its own message would not say: an unknown subcommand, with the list of them,
+// or an unknown option; empty when there is nothing better to say.
+std::string parseFailure(const CLI::App& app, const std::vector<std::string>& arguments);
 
 }  // namespace cli
