@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/quoted_text.h"
 #include "core/text_lines.h"
 #include "settings/settings_error.h"
 #include "settings/trimmed.h"
@@ -69,7 +70,7 @@ std::string presetPath(const std::string& nameOrPath, const std::vector<PresetFi
     if (fs::is_regular_file(nameOrPath, error)) return nameOrPath;
     std::string names;
     for (const PresetFile& preset : factory) names += (names.empty() ? "" : ", ") + preset.name;
-    throw SettingsError("no preset '" + nameOrPath + "'" +
+    throw SettingsError("no preset " + core::quoted(nameOrPath) +
                         (names.empty() ? std::string("; no factory presets are installed")
                                        : "; the factory presets are " + names) +
                         " ('tarvo-delay presets' describes them), or give a preset file's path");
