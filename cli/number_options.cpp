@@ -61,16 +61,16 @@ CLI::Validator decimalIn(double lowest, double highest, const std::string& what,
 
 CLI::Validator wholeNumberIn(long long lowest, long long highest, const std::string& what,
                              const std::string& unit) {
-    const std::string expected = "expected " + range(what, std::to_string(lowest),
-                                                     std::to_string(highest), unit);
+    const std::string expected =
+        "expected " + range(what, std::to_string(lowest), std::to_string(highest), unit);
     return CLI::Validator(
         [=](std::string& text) -> std::string {
             long long value = 0;
             const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
             const char* end = text.data() + text.size();
             const auto [stop, error] = std::from_chars(begin, end, value);
-            if (!isDecimal(text, false) || stop != end || error != std::errc() ||
-                value < lowest || value > highest)
+            if (!isDecimal(text, false) || stop != end || error != std::errc() || value < lowest ||
+                value > highest)
                 return expected + ", got " + core::quoted(text);
             text = std::to_string(value);
             return "";

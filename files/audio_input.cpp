@@ -18,7 +18,7 @@ namespace files {
 
 namespace {
 
-constexpr size_t kMagicBytes = 12;                  // enough to tell WAV, AIFF and AU apart
+constexpr size_t kMagicBytes = 12;                   // enough to tell WAV, AIFF and AU apart
 constexpr off_t kHeaderCheckBytes = off_t{1} << 20;  // a spooled stream's header is read by then
 constexpr size_t kCopyBytes = size_t{1} << 16;
 

@@ -27,7 +27,8 @@ SpoolFile::SpoolFile(const std::string& what) : what_(what) {
     catchFileSizeLimit();
     const std::string directory = temporaryDirectory();
 #ifdef O_TMPFILE
-    if (!testKnob("no-tmpfile")) fd_ = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (!testKnob("no-tmpfile"))
+        fd_ = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 #endif
     if (fd_ < 0) {
         std::string name = directory + "/.tarvo-spool-XXXXXX";
@@ -51,8 +52,9 @@ void SpoolFile::append(const void* data, size_t bytes) {
         const ssize_t written = pwrite(fd_, at, bytes, size_);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0)
-            throw FileError("cannot hold " + what_ + " in a temporary file: " +
-                            (fileSizeLimitReached() ? kFileSizeLimitMessage : std::strerror(errno)));
+            throw FileError(
+                "cannot hold " + what_ + " in a temporary file: " +
+                (fileSizeLimitReached() ? kFileSizeLimitMessage : std::strerror(errno)));
         at += written;
         bytes -= static_cast<size_t>(written);
         size_ += written;

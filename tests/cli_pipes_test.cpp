@@ -19,8 +19,8 @@ struct Format {
 // sox reads and writes CAF and Wave64 through libsndfile, which needs a file for them (its
 // streams into a pipe lack the sizes), and has no RF64; a stream of ours (cat FILE) stands in.
 constexpr Format kFormats[] = {
-    {"wav", "wav"},   {"aiff", "aiff"}, {"au", "au"},     {"flac", "flac"},
-    {"ogg", "ogg"},   {"caf", nullptr}, {"w64", nullptr}, {"rf64", nullptr},
+    {"wav", "wav"}, {"aiff", "aiff"}, {"au", "au"},     {"flac", "flac"},
+    {"ogg", "ogg"}, {"caf", nullptr}, {"w64", nullptr}, {"rf64", nullptr},
 };
 
 class PipeTest : public clitest::CliTest {
@@ -69,7 +69,8 @@ TEST_F(PipeTest, EveryFormatComesInFromAPipeWhole) {
         const std::string type = f.type;
         ASSERT_EQ(shell("$T render in.wav file." + type + " -q --tail 0"), 0) << type;
         std::vector<std::string> sources = {"cat file." + type};
-        if (f.soxType != nullptr) sources.push_back(std::string("sox in.wav -t ") + f.soxType + " -");
+        if (f.soxType != nullptr)
+            sources.push_back(std::string("sox in.wav -t ") + f.soxType + " -");
         for (const std::string& source : sources) {
             EXPECT_EQ(shell(source + " | $T render - out.wav -q --tail 0 2>err.txt"), 0)
                 << source << text("err.txt");

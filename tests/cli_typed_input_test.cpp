@@ -35,7 +35,8 @@ TEST_F(TypedInputTest, TextFilesTakeEveryLineEnd) {
         EXPECT_EQ(values.items[5]["value"].number, 70) << shown;
         EXPECT_EQ(values.items[24]["value"].number, 1) << shown;
 
-        writeFile(path("a.txt"), "0 DLY_FbackL=20" + end + "# a comment" + end + "7 NoSuch=1" + end);
+        writeFile(path("a.txt"),
+                  "0 DLY_FbackL=20" + end + "# a comment" + end + "7 NoSuch=1" + end);
         EXPECT_FAILS_WITH(render({"--automation", path("a.txt")}), 2,
                           "a.txt:3: unknown parameter 'NoSuch'");
 
