@@ -2,21 +2,13 @@
 
 #include <climits>
 #include <string>
-#include <vector>
 
 #include "cli/number_options.h"
 #include "core/plugin_core.h"
-#include "core/quoted_text.h"
 #include "core/sample_rates.h"
 #include "machine/constants.h"
 
 namespace cli {
-
-namespace {
-
-bool takesValue(const CLI::Option& option) { return option.get_type_size_min() > 0; }
-
-}  // namespace
 
 CLI::Validator sampleRateOption() {
     return wholeNumberIn(core::kLowestSampleRate, core::kHighestSampleRate, "a sample rate", "Hz");
@@ -40,45 +32,6 @@ void addTempoOptions(CLI::App& command, TempoOptions& tempo) {
             "Samples per tick, instead of --bpm (--tpb still sets the beat of note lengths)")
         ->transform(wholeNumberIn(1, INT_MAX, "samples per tick"))
         ->excludes(bpm);
-}
-
-std::string parseFailure(const CLI::App& app, const std::vector<std::string>& arguments) {
-    const CLI::App* command = nullptr;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--") break;
-        const bool option = argument.size() > 1 && argument[0] == '-' && !decimalNumber(argument);
-        if (option) {
-            const std::string name = argument.substr(0, argument.find('='));
-            const CLI::App& scope = command != nullptr ? *command : app;
-            const CLI::Option* known = scope.get_option_no_throw(name);
-            if (known == nullptr) known = app.get_option_no_throw(name);
-            // Short flags may be run together ("-qt wav"): the first one names the rest.
-            if (known == nullptr && name.size() > 2 && name[1] != '-')
-                known = scope.get_option_no_throw(name.substr(0, 2));
-            if (known == nullptr)
-                return (command != nullptr ? command->get_name() + ": no option " : "no option ") +
-                       core::quoted(name) + "; 'tarvo-delay " +
-                       (command != nullptr ? command->get_name() + " " : std::string()) +
-                       "--help' lists the options";
-            const bool attached = name != argument || (argument[1] != '-' && argument.size() > 2);
-            if (takesValue(*known) && !attached) ++i;  // its value, whatever it looks like
-            continue;
-        }
-        if (command != nullptr) continue;  // IN, OUT, SCRIPT
-        const auto named =
-            app.get_subcommands([&](const CLI::App* sub) { return sub->get_name() == argument; });
-        if (named.empty()) {
-            std::string names;
-            const auto all = app.get_subcommands([](const CLI::App*) { return true; });
-            for (size_t k = 0; k < all.size(); ++k)
-                names += (k == 0 ? "" : k + 1 == all.size() ? " and " : ", ") + all[k]->get_name();
-            return "no subcommand " + core::quoted(argument) + "; the subcommands are " + names +
-                   " ('tarvo-delay --help' describes them)";
-        }
-        command = named.front();
-    }
-    return "";
 }
 
 std::unique_ptr<CLI::App> commandLine(Invocation& inv) {

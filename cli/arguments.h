@@ -4,8 +4,6 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "cli/options.h"
 
@@ -22,10 +20,5 @@ void addPlotCommand(CLI::App& app, Invocation& invocation);
 void addTempoOptions(CLI::App& command, TempoOptions& tempo);
 // A --rate option's check: the sample rates a session runs at.
 CLI::Validator sampleRateOption();
-
-// What was wrong with `arguments` (the command line after the program's name) when CLI11
-// refused it and its own message would not say: an unknown subcommand, with the list of them,
-// or an unknown option; empty when there is nothing better to say.
-std::string parseFailure(const CLI::App& app, const std::vector<std::string>& arguments);
 
 }  // namespace cli

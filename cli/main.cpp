@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/messages.h"
 #include "cli/number_options.h"
+#include "cli/parse_failure.h"
 #include "cli/plugin_path.h"
 #include "files/file_error.h"
 #include "offline/plugin_library.h"
