@@ -265,7 +265,8 @@ int runPlot(const PlotOptions& options, const core::MachineCode& code) {
     page.dry = response.dry;
 
     page.wholeResponse = options.whole;
-    page.frequencies = logFrequencies(kLowestPlotHz, response.sampleRate, kResponsePoints);
+    page.frequencies =
+        logFrequencies(lowestPlotHz(response.sampleRate), response.sampleRate, kResponsePoints);
     for (int side = 0; side < 2; ++side) {
         const auto s = static_cast<size_t>(side);
         const std::vector<float>& lane = response.wet[s];
