@@ -1,10 +1,38 @@
 #include "cli/arguments.h"
 
 #include <climits>
-#include <cmath>
 #include <string>
 
+#include "cli/number_options.h"
+#include "core/plugin_core.h"
+#include "core/sample_rates.h"
+#include "machine/constants.h"
+
 namespace cli {
+
+CLI::Validator sampleRateOption() {
+    return wholeNumberIn(core::kLowestSampleRate, core::kHighestSampleRate, "a sample rate", "Hz");
+}
+
+void addTempoOptions(CLI::App& command, TempoOptions& tempo) {
+    const auto given = [&tempo](const std::string&) { tempo.tempoGiven = true; };
+    CLI::Option* bpm =
+        command.add_option("--bpm", tempo.beatsPerMinute, "Beats per minute")
+            ->transform(decimalIn(core::kTempoMin, core::kTempoMax, "a tempo", "BPM"))
+            ->each(given)
+            ->capture_default_str();
+    command
+        .add_option("--tpb", tempo.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
+        ->transform(wholeNumberIn(core::kTicksPerBeatMin, core::kTicksPerBeatMax, "ticks per beat"))
+        ->each(given)
+        ->capture_default_str();
+    command
+        .add_option(
+            "--tpt", tempo.samplesPerTick,
+            "Samples per tick, instead of --bpm (--tpb still sets the beat of note lengths)")
+        ->transform(wholeNumberIn(1, INT_MAX, "samples per tick"))
+        ->excludes(bpm);
+}
 
 std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     auto app = std::make_unique<CLI::App>(
@@ -19,8 +47,12 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
                     "one in ../lib/tarvo-delay/ from it)");
 
     CLI::App* demo = app->add_subcommand(
-        "demo", "Render a short built-in phrase through a showcase setting into a WAV file");
+        "demo",
+        "Render a short built-in phrase through a showcase setting into an audio file (WAV "
+        "unless its extension or -t says otherwise)");
     demo->add_option("-o,--output", inv.demo.output, "Output file")->capture_default_str();
+    demo->add_option("-t,--type", inv.demo.type,
+                     "Output format where the output's extension does not tell it, as for render");
     demo->add_option("--preset", inv.demo.preset,
                      "A factory preset's name or a preset file, instead of the showcase setting");
     demo->callback([&inv] { inv.command = Invocation::Demo; });
@@ -49,28 +81,9 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
         ->allow_extra_args(false);
     render->add_option("--save-preset", r.savePreset,
                        "Write the settings (preset and --set) to this preset file");
-    const CLI::Validator aboveZero(
-        [](const std::string& text) -> std::string {
-            char* end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !(value > 0.0) || !std::isfinite(value))
-                return "expected a tempo above 0, got '" + text + "'";
-            return "";
-        },
-        "BPM");
-    CLI::Option* bpm = render->add_option("--bpm", r.beatsPerMinute, "Beats per minute")
-                           ->check(aboveZero)
-                           ->capture_default_str();
-    CLI::Option* tpb =
-        render
-            ->add_option("--tpb", r.ticksPerBeat, "Ticks per beat (also the beat of note lengths)")
-            ->check(CLI::Range(1, 1000))
-            ->capture_default_str();
-    render->add_option("--tpt", r.samplesPerTick, "Samples per tick (instead of --bpm)")
-        ->check(CLI::Range(1, INT_MAX))
-        ->excludes(bpm);
+    addTempoOptions(*render, r.tempo);
     render->add_option("--block", r.blockFrames, "Largest block of frames per render call")
-        ->check(CLI::Range(1, 256))
+        ->transform(wholeNumberIn(1, kMaxBlockFrames, "frames per block"))
         ->capture_default_str();
     render->add_option("--automation", r.automation,
                        "File of lines 'TICK NAME=VALUE ...' applied at those ticks");
@@ -82,10 +95,7 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     render->add_option("--subtype", r.subtype, "Sample format: pcm16, pcm24 or float");
     render->add_flag("-q,--quiet", r.quiet,
                      "No progress bar, no summary, no notice for values taken to the nearest");
-    render->callback([&inv, bpm, tpb] {
-        inv.command = Invocation::Render;
-        inv.render.tempoGiven = bpm->count() + tpb->count() > 0;
-    });
+    render->callback([&inv] { inv.command = Invocation::Render; });
 
     CLI::App* params = app->add_subcommand(
         "params", "List the machine's parameters, or the values a preset and --set give them");
@@ -95,17 +105,9 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
                        "Show the values of this preset (a factory preset's name or a file)");
     params->add_option("--set", p.settings, "NAME=VALUE over the preset, as render takes it")
         ->allow_extra_args(false);
-    CLI::Option* paramsBpm = params->add_option("--bpm", p.beatsPerMinute, "Beats per minute")
-                                 ->check(aboveZero)
-                                 ->capture_default_str();
-    params->add_option("--tpb", p.ticksPerBeat, "Ticks per beat")
-        ->check(CLI::Range(1, 1000))
-        ->capture_default_str();
-    params->add_option("--tpt", p.samplesPerTick, "Samples per tick (instead of --bpm)")
-        ->check(CLI::Range(1, INT_MAX))
-        ->excludes(paramsBpm);
+    addTempoOptions(*params, p.tempo);
     params->add_option("--rate", p.sampleRate, "Sample rate the values are read for")
-        ->check(CLI::Range(1, INT_MAX))
+        ->transform(sampleRateOption())
         ->capture_default_str();
     params->add_flag("-q,--quiet", p.quiet, "No notice for values taken to the nearest");
     params->callback([&inv] { inv.command = Invocation::Params; });
@@ -119,6 +121,9 @@ std::unique_ptr<CLI::App> commandLine(Invocation& inv) {
     script->add_option("SCRIPT", s.script, "The host script")->required();
     script->add_option("--in", s.input, "Input stream: float32 little-endian, stereo, host scale");
     script->add_option("--out", s.output, "Output stream, same format");
+    script->add_flag("--pad", s.pad,
+                     "Render silence once --in has ended, instead of failing at the render line "
+                     "that reads past its end");
     script->callback([&inv] { inv.command = Invocation::Script; });
 
     addPlotCommand(*app, inv);

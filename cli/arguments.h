@@ -1,4 +1,5 @@
-// The command line: subcommands demo, render, params, script and plot, and --plugin for all.
+// The command line: subcommands demo, render, params, presets, script and plot, and --plugin
+// for all.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -14,5 +15,10 @@ std::unique_ptr<CLI::App> commandLine(Invocation& invocation);
 
 // The plot subcommand, which has options of its own.
 void addPlotCommand(CLI::App& app, Invocation& invocation);
+
+// --bpm, --tpb and --tpt, with the plug-ins' bounds, on every subcommand that takes a tempo.
+void addTempoOptions(CLI::App& command, TempoOptions& tempo);
+// A --rate option's check: the sample rates a session runs at.
+CLI::Validator sampleRateOption();
 
 }  // namespace cli

@@ -1,5 +1,7 @@
 // tarvo-delay demo [-o FILE] [--preset NAME|FILE]: the built-in phrase through a setting that
 // shows the machine off, or through a preset, into a 44.1 kHz stereo float WAV.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -46,7 +48,7 @@ const char* const kDemoSetting[] = {
 
 int runDemo(const DemoOptions& options, const core::MachineCode& code) {
     const files::OutputFormat format =
-        files::outputFormatFor(options.output, "", files::SampleFormat::Default);
+        files::outputFormatFor(options.output, options.type, files::SampleFormat::Default);
     const settings::ParameterTable table(code);
     core::SessionSettings run;
     run.sampleRate = kDemoRate;
@@ -69,9 +71,12 @@ int runDemo(const DemoOptions& options, const core::MachineCode& code) {
     const core::SessionResult result = core::renderSession(code, run, source, writer);
     writer.finish();
     output.commit();
-    std::printf("%s\n", wroteLine(output.name(), result.outputFrames, kDemoRate, format.description,
-                                  result.peak)
-                            .c_str());
+    // The summary must not land in audio written to standard output.
+    std::FILE* summary = output.fd() == STDOUT_FILENO ? stderr : stdout;
+    std::fprintf(
+        summary, "%s\n",
+        wroteLine(output.name(), result.outputFrames, kDemoRate, format.description, result.peak)
+            .c_str());
     return 0;
 }
 

@@ -10,6 +10,8 @@
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/messages.h"
+#include "cli/number_options.h"
+#include "cli/parse_failure.h"
 #include "cli/plugin_path.h"
 #include "files/file_error.h"
 #include "offline/plugin_library.h"
@@ -47,9 +49,7 @@ int run(const cli::Invocation& inv) {
 
 // A tempo that gives no samples per tick, in the words of the options that set it.
 std::string tempoMessage(const settings::TempoError& e) {
-    char tempo[64];
-    std::snprintf(tempo, sizeof tempo, "%g", e.beatsPerMinute);
-    return std::string("--bpm ") + tempo + " at " + std::to_string(e.ticksPerBeat) +
+    return "--bpm " + cli::typedNumber(e.beatsPerMinute) + " at " + std::to_string(e.ticksPerBeat) +
            " ticks per beat gives " +
            (e.tooShort ? "less than one sample" : "more than 2147483647 samples") +
            " per tick at " + std::to_string(e.sampleRate) + " Hz";
@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
         app->parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app->exit(e);  // --help
-        return fail(cli::kExitUsageError, e.what());
+        const std::string better = cli::parseFailure(*app, {argv + 1, argv + argc});
+        return fail(cli::kExitUsageError, better.empty() ? e.what() : better.c_str());
     }
     try {
         return run(invocation);

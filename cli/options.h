@@ -8,8 +8,17 @@
 
 namespace cli {
 
+// --bpm, --tpb and --tpt, alike in every subcommand that takes them.
+struct TempoOptions {
+    double beatsPerMinute = kDefaultTempo;
+    int ticksPerBeat = kDefaultTicksPerBeat;
+    int samplesPerTick = 0;   // 0: from the tempo
+    bool tempoGiven = false;  // --bpm or --tpb on the command line
+};
+
 struct DemoOptions {
     std::string output = "tarvo-demo.wav";
+    std::string type;    // -t, as for render
     std::string preset;  // instead of the showcase setting
 };
 
@@ -20,15 +29,12 @@ struct RenderOptions {
     std::vector<std::string> settings;  // NAME=VALUE, over the preset
     std::string savePreset;             // where to write the settings as a preset
     std::string type;  // -t: the output's container, where OUT's extension does not tell
-    double beatsPerMinute = kDefaultTempo;
-    int ticksPerBeat = kDefaultTicksPerBeat;
-    int samplesPerTick = 0;  // 0: from the tempo
+    TempoOptions tempo;
     int blockFrames = 256;
     std::string automation;
     std::string tail = "auto";
     std::string subtype;
     bool quiet = false;
-    bool tempoGiven = false;  // --bpm or --tpb on the command line
 };
 
 struct ParamsOptions {
@@ -36,9 +42,7 @@ struct ParamsOptions {
     // With a preset or settings: the value each parameter gets in such a session.
     std::string preset;
     std::vector<std::string> settings;
-    double beatsPerMinute = kDefaultTempo;
-    int ticksPerBeat = kDefaultTicksPerBeat;
-    int samplesPerTick = 0;  // 0: from the tempo
+    TempoOptions tempo;
     int sampleRate = 44100;
     bool quiet = false;
 };
@@ -51,15 +55,14 @@ struct ScriptOptions {
     std::string script;
     std::string input;
     std::string output;
+    bool pad = false;  // silence after --in ends, rather than an error
 };
 
 struct PlotOptions {
     std::string output;
     std::string preset;                 // a factory preset's name or a preset file
     std::vector<std::string> settings;  // NAME=VALUE, over the preset
-    double beatsPerMinute = kDefaultTempo;
-    int ticksPerBeat = kDefaultTicksPerBeat;
-    int samplesPerTick = 0;  // 0: from the tempo
+    TempoOptions tempo;
     int sampleRate = 44100;
     double seconds = 0.0;  // 0: until the echoes fall under the floor
     std::string side = "both";

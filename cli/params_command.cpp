@@ -8,9 +8,9 @@
 #include "cli/commands.h"
 #include "cli/factory_presets.h"
 #include "cli/json_text.h"
+#include "cli/session_tempo.h"
 #include "settings/parameter_table.h"
 #include "settings/session_values.h"
-#include "settings/tempo.h"
 
 namespace cli {
 
@@ -120,12 +120,9 @@ int showSessionValues(const ParamsOptions& options, const core::MachineCode& cod
                       const ParameterTable& table) {
     const settings::StartSettings start =
         startSettingsFrom(options.preset, options.settings, table);
-    const int32_t tpt = options.samplesPerTick > 0
-                            ? options.samplesPerTick
-                            : settings::samplesPerTick(options.sampleRate, options.beatsPerMinute,
-                                                       options.ticksPerBeat);
+    const int32_t tpt = sessionSamplesPerTick(options.tempo, options.sampleRate);
     settings::SessionValues reading(
-        table, code, settings::ValueContext{options.sampleRate, tpt, options.ticksPerBeat},
+        table, code, settings::ValueContext{options.sampleRate, tpt, options.tempo.ticksPerBeat},
         options.quiet);
     const settings::StartValues start_values = reading.start(start);
     std::vector<SessionValue> values(table.parameters().size());

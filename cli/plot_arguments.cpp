@@ -1,7 +1,7 @@
 // The options of tarvo-delay plot.
-#include <climits>
-
 #include "cli/arguments.h"
+#include "cli/number_options.h"
+#include "cli/plot_limits.h"
 
 namespace cli {
 
@@ -20,7 +20,7 @@ void addPlotCommand(CLI::App& app, Invocation& inv) {
         "half a loop length outweighs. Levels are dB relative to the impulse; the polarity "
         "column gives the sign. The echo table has the columns frame, ms, ticks, level_db, "
         "side and polarity; --json prints it with the dry levels, the response curve and "
-        "where the picture puts its axes (a time t is drawn at x = time_left + t / ms * "
+        "where the picture puts its axes (a time t is drawn at x = timeLeft + t / ms * "
         "(timeRight - timeLeft)).");
     plot->add_option("-o,--output", p.output, "The picture: FILE.png or FILE.svg")->required();
     plot->add_option("--preset", p.preset,
@@ -29,29 +29,19 @@ void addPlotCommand(CLI::App& app, Invocation& inv) {
                      "NAME=VALUE: a parameter by name or index, a raw value or a value text "
                      "(repeatable)")
         ->allow_extra_args(false);
-    CLI::Option* bpm = plot->add_option("--bpm", p.beatsPerMinute, "Beats per minute")
-                           ->check(CLI::PositiveNumber)
-                           ->capture_default_str();
-    CLI::Option* tpb = plot->add_option("--tpb", p.ticksPerBeat, "Ticks per beat")
-                           ->check(CLI::Range(1, 1000))
-                           ->capture_default_str();
-    plot->add_option("--tpt", p.samplesPerTick,
-                     "Samples per tick (instead of --bpm/--tpb; no beat marks then)")
-        ->check(CLI::Range(1, INT_MAX))
-        ->excludes(bpm)
-        ->excludes(tpb);
+    addTempoOptions(*plot, p.tempo);
     plot->add_option("--rate", p.sampleRate, "Sample rate in Hz")
-        ->check(CLI::Range(1000, 384000))
+        ->transform(sampleRateOption())
         ->capture_default_str();
     plot->add_option("--seconds", p.seconds,
                      "Time drawn after the impulse (default: until the echoes fall under the "
                      "floor, at most 30)")
-        ->check(CLI::Range(0.001, 30.0));
+        ->transform(decimalIn(kShortestPlotSeconds, kLongestPlotSeconds, "a time", "s"));
     plot->add_option("--side", p.side, "The impulse on both inputs, or only on one")
         ->check(CLI::IsMember({"both", "left", "right"}))
         ->capture_default_str();
     plot->add_option("--floor", p.floorDb, "Lowest level drawn and listed, in dB")
-        ->check(CLI::Range(-200.0, -1.0))
+        ->transform(decimalIn(kLowestFloorDb, kHighestFloorDb, "a level", "dB"))
         ->capture_default_str();
     plot->add_flag("--whole", p.whole,
                    "The response of the whole wet signal, not of the first echo alone");

@@ -10,8 +10,11 @@
 #include "cli/commands.h"
 #include "cli/factory_presets.h"
 #include "cli/json_text.h"
+#include "cli/plot_limits.h"
+#include "cli/session_tempo.h"
 #include "core/hosted_machine.h"
 #include "core/line_samples.h"
+#include "core/quoted_text.h"
 #include "files/safe_output.h"
 #include "machine/parameters.h"
 #include "plot/echo_table.h"
@@ -20,7 +23,6 @@
 #include "plot/spectrum.h"
 #include "settings/parameter_table.h"
 #include "settings/session_values.h"
-#include "settings/tempo.h"
 #include "settings/text_encoding.h"
 
 namespace cli {
@@ -32,7 +34,6 @@ using settings::Assignment;
 using settings::ParameterInfo;
 using settings::ParameterTable;
 
-constexpr double kLongestSeconds = 30.0;
 constexpr int kResponsePoints = 480;
 constexpr int kSmallestPicture = 300, kLargestPicture = 8000;
 
@@ -48,7 +49,7 @@ Size parseSize(const std::string& text) {
         size.width > kLargestPicture || size.height > kLargestPicture)
         throw UsageError("--size: expected WIDTHxHEIGHT, each from " +
                          std::to_string(kSmallestPicture) + " to " +
-                         std::to_string(kLargestPicture) + " pixels, got '" + text + "'");
+                         std::to_string(kLargestPicture) + " pixels, got " + core::quoted(text));
     return size;
 }
 
@@ -115,7 +116,7 @@ double automaticSpanMs(const std::vector<Echo>& echoes, int32_t sampleRate, int6
     if (echoes.empty()) last = 2 * window;
     const double endMs = framesToMs(last + std::max<int64_t>(window, last / 12), sampleRate);
     const double step = niceStep(endMs / 10.0);
-    return std::min(std::ceil(endMs / step) * step, kLongestSeconds * 1000.0);
+    return std::min(std::ceil(endMs / step) * step, kLongestPlotSeconds * 1000.0);
 }
 
 // The stretch of a lane that holds its first echo: from where the echo starts sounding (the
@@ -228,18 +229,15 @@ int runPlot(const PlotOptions& options, const core::MachineCode& code) {
     const settings::StartSettings start =
         startSettingsFrom(options.preset, options.settings, table);
     impulse.sampleRate = options.sampleRate;
-    impulse.samplesPerTick =
-        options.samplesPerTick > 0
-            ? options.samplesPerTick
-            : settings::samplesPerTick(options.sampleRate, options.beatsPerMinute,
-                                       options.ticksPerBeat);
+    impulse.samplesPerTick = sessionSamplesPerTick(options.tempo, options.sampleRate);
     settings::SessionValues reading(
         table, code,
-        settings::ValueContext{impulse.sampleRate, impulse.samplesPerTick, options.ticksPerBeat},
+        settings::ValueContext{impulse.sampleRate, impulse.samplesPerTick,
+                               options.tempo.ticksPerBeat},
         false);
     impulse.values = reading.start(start).values;
     impulse.side = sideNamed(options.side);
-    const double seconds = options.seconds > 0.0 ? options.seconds : kLongestSeconds;
+    const double seconds = options.seconds > 0.0 ? options.seconds : kLongestPlotSeconds;
     impulse.frames = std::llround(seconds * options.sampleRate) + 1;
 
     const ImpulseResponse response = renderImpulse(code, impulse);
@@ -254,7 +252,7 @@ int runPlot(const PlotOptions& options, const core::MachineCode& code) {
     Page page;
     page.sampleRate = response.sampleRate;
     page.samplesPerTick = response.samplesPerTick;
-    page.ticksPerBeat = options.samplesPerTick > 0 ? 0 : options.ticksPerBeat;
+    page.ticksPerBeat = options.tempo.samplesPerTick > 0 ? 0 : options.tempo.ticksPerBeat;
     page.floorDb = options.floorDb;
     page.spanMs = options.seconds > 0.0 ? options.seconds * 1000.0
                                         : automaticSpanMs(echoes, response.sampleRate, window);
@@ -267,7 +265,8 @@ int runPlot(const PlotOptions& options, const core::MachineCode& code) {
     page.dry = response.dry;
 
     page.wholeResponse = options.whole;
-    page.frequencies = logFrequencies(kLowestPlotHz, response.sampleRate, kResponsePoints);
+    page.frequencies =
+        logFrequencies(lowestPlotHz(response.sampleRate), response.sampleRate, kResponsePoints);
     for (int side = 0; side < 2; ++side) {
         const auto s = static_cast<size_t>(side);
         const std::vector<float>& lane = response.wet[s];
@@ -297,10 +296,13 @@ int runPlot(const PlotOptions& options, const core::MachineCode& code) {
         page.title = "Tarvo Delay: " + (changed.empty() ? std::string("the default setting")
                                                         : joined(changed, ", ", ", "));
     std::string tempo = std::to_string(impulse.samplesPerTick) + " samples per tick";
-    if (options.samplesPerTick == 0)
-        tempo = fixed(options.beatsPerMinute,
-                      options.beatsPerMinute == std::floor(options.beatsPerMinute) ? 0 : 2) +
-                " BPM, " + std::to_string(options.ticksPerBeat) + " ticks per beat (" + tempo + ")";
+    if (options.tempo.samplesPerTick == 0)
+        tempo =
+            fixed(
+                options.tempo.beatsPerMinute,
+                options.tempo.beatsPerMinute == std::floor(options.tempo.beatsPerMinute) ? 0 : 2) +
+            " BPM, " + std::to_string(options.tempo.ticksPerBeat) + " ticks per beat (" + tempo +
+            ")";
     const std::string impulseOn = impulse.side == ImpulseSide::Both   ? "both inputs"
                                   : impulse.side == ImpulseSide::Left ? "the left input"
                                                                       : "the right input";

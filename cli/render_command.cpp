@@ -13,8 +13,11 @@
 #include "cli/commands.h"
 #include "cli/factory_presets.h"
 #include "cli/messages.h"
+#include "cli/number_options.h"
 #include "cli/progress_bar.h"
+#include "cli/session_tempo.h"
 #include "cli/summary.h"
+#include "core/quoted_text.h"
 #include "core/render_session.h"
 #include "files/audio_reader.h"
 #include "files/audio_writer.h"
@@ -25,7 +28,6 @@
 #include "settings/preset_file.h"
 #include "settings/session_values.h"
 #include "settings/start_settings.h"
-#include "settings/tempo.h"
 
 namespace cli {
 
@@ -48,10 +50,11 @@ constexpr double kLongestFixedTail = 3600.0;  // seconds
 Tail parseTail(const std::string& text, double& seconds) {
     Tail tail;
     if (text == "auto" || text == "AUTO") return tail;
-    char* end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(seconds >= 0.0 && seconds <= kLongestFixedTail))
-        throw UsageError("--tail: expected 'auto' or seconds from 0 to 3600, got '" + text + "'");
+    const std::optional<double> number = decimalNumber(text);
+    if (!number || !(*number >= 0.0 && *number <= kLongestFixedTail))
+        throw UsageError("--tail: expected 'auto' or seconds from 0 to " +
+                         typedNumber(kLongestFixedTail) + ", got " + core::quoted(text));
+    seconds = *number;
     tail.kind = seconds > 0.0 ? Tail::Fixed : Tail::Off;
     return tail;
 }
@@ -101,19 +104,13 @@ int runRender(const RenderOptions& options, const core::MachineCode& code) {
 
     AudioReader reader(options.input);
     run.sampleRate = reader.sampleRate();
-    run.samplesPerTick =
-        options.samplesPerTick > 0 ? options.samplesPerTick
-        : options.tempoGiven
-            ? settings::samplesPerTick(reader.sampleRate(), options.beatsPerMinute,
-                                       options.ticksPerBeat)
-            : settings::defaultSamplesPerTick(reader.sampleRate(), options.beatsPerMinute,
-                                              options.ticksPerBeat);
+    run.samplesPerTick = sessionSamplesPerTick(options.tempo, reader.sampleRate());
     run.tail.frames = std::llround(tailSeconds * reader.sampleRate());
 
     // Values are read for this session: its sample rate, its tempo.
     settings::SessionValues reading(
         table, code,
-        settings::ValueContext{run.sampleRate, run.samplesPerTick, options.ticksPerBeat},
+        settings::ValueContext{run.sampleRate, run.samplesPerTick, options.tempo.ticksPerBeat},
         options.quiet);
     const settings::StartValues values = reading.start(start);
     run.initialValues = values.assigned;

@@ -27,10 +27,23 @@ constexpr long long kLongestScriptRender = 1LL << 24;
 
 class Streams final : public offline::ScriptStreams {
   public:
-    Streams(FloatStreamReader* input, SafeOutput* output) : input_(input), output_(output) {}
+    // `where`: the script as messages name it; `pad`: silence once the input has ended.
+    Streams(FloatStreamReader* input, SafeOutput* output, std::string where, bool pad)
+        : input_(input), output_(output), where_(std::move(where)), pad_(pad) {}
 
-    size_t readInput(float* samples, size_t count) override {
-        return input_ != nullptr ? input_->read(samples, count) : 0;
+    // A render that reads past the end of --in fails at its line, unless --pad asks for
+    // silence; without --in the input is silent.
+    size_t readInput(float* samples, size_t count, int line) override {
+        if (input_ == nullptr) return 0;
+        const size_t got = input_->read(samples, count);
+        inputFrames_ += got / 2;
+        if (got < count && !pad_)
+            throw RuntimeError(where_ + ": line " + std::to_string(line) + ": render " +
+                               std::to_string(count / 2) + " reads past the end of --in, which " +
+                               "ended after " + std::to_string(inputFrames_) + " frames (" +
+                               std::to_string(got / 2) +
+                               " of them for this render); --pad renders silence after it");
+        return got;
     }
     void writeOutput(const float* samples, size_t count) override {
         if (output_ != nullptr) files::writeFloatStream(*output_, samples, count);
@@ -57,6 +70,9 @@ class Streams final : public offline::ScriptStreams {
   private:
     FloatStreamReader* input_;
     SafeOutput* output_;
+    std::string where_;
+    bool pad_;
+    size_t inputFrames_ = 0;
     bool textsLost_ = false;
     std::string why_;
 };
@@ -71,17 +87,16 @@ bool printsTexts(const std::vector<offline::ScriptCommand>& commands) {
 
 int runScript(const ScriptOptions& options, const core::MachineCode& code) {
     const std::string text = files::readTextFile(options.script, "script");
+    const std::string where = options.script == "-" ? "standard input" : options.script;
     std::vector<offline::ScriptCommand> commands;
     try {
         commands = offline::parseScript(text, *code.description);
     } catch (const offline::ScriptError& e) {
-        throw UsageError((options.script == "-" ? "standard input" : options.script) + ": " +
-                         e.what());
+        throw UsageError(where + ": " + e.what());
     }
     for (const offline::ScriptCommand& command : commands)
         if (command.kind == offline::ScriptCommand::Render && command.first > kLongestScriptRender)
-            throw UsageError((options.script == "-" ? "standard input" : options.script) +
-                             ": line " + std::to_string(command.line) + ": render " +
+            throw UsageError(where + ": line " + std::to_string(command.line) + ": render " +
                              std::to_string(command.first) + " is longer than the " +
                              std::to_string(kLongestScriptRender) +
                              " frames one render call may take");
@@ -103,7 +118,7 @@ int runScript(const ScriptOptions& options, const core::MachineCode& code) {
         output.emplace(options.output);
     }
 
-    Streams streams(input ? &*input : nullptr, output ? &*output : nullptr);
+    Streams streams(input ? &*input : nullptr, output ? &*output : nullptr, where, options.pad);
     offline::runScript(code, commands, streams);
     if (output) output->commit();
     if (streams.textsLost())

@@ -10,7 +10,7 @@ function(as_roff text result)
 endfunction()
 
 set(include "[COMMANDS]\n")
-foreach(command demo render params script)
+foreach(command demo render params presets script plot)
   execute_process(COMMAND ${TOOL} ${command} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${TOOL} ${command} --help failed")
@@ -22,17 +22,26 @@ endforeach()
 string(APPEND include [=[
 [STANDARD INPUT AND OUTPUT]
 An IN or OUT of \fB\-\fR is standard input or output. The output's format then comes from
-\fB\-t\fR/\fB\-\-type\fR (wav, flac, au, ogg or raw; AIFF, CAF and Wave64 need a file), and the
-summary goes to standard error. WAV written to a pipe leaves its length open, as other tools
-do. The progress bar appears only when standard error is a terminal.
+\fB\-t\fR/\fB\-\-type\fR, and the summary goes to standard error. Into a pipe, WAV leaves its
+length open, as other tools do; AU, Ogg and raw stream as they are; FLAC, AIFF, CAF and Wave64,
+which are written by seeking back, are written whole into an unnamed temporary file (in
+\fBTMPDIR\fR, else /tmp) and copied into the pipe once complete. From a pipe, WAV, AIFF and AU
+are read as they come; every other format is first copied into an unnamed temporary file, whose
+header is checked after its first megabyte. The progress bar appears only when standard error
+is a terminal.
 [FILES]
 An existing OUT is replaced only once the new file is complete, keeping its permissions (and,
-for root, its owner and group); a file the user could not write to is refused. A symbolic link
-is followed and stays a link. A named pipe or device is written in place.
+for root, its owner and group); a file the user could not write to is refused, as is another
+user's file in a sticky directory such as /tmp. A file size limit (ulimit \-f) ends the work
+with a message and leaves OUT as it was. A symbolic link is followed and stays a link. A named
+pipe or device is written in place.
 [LIMITS]
-Input sample rates from 1 Hz to 768000 Hz. The automatic tail ends after 60 s, or 2^24 frames,
-whichever comes first. Automation files and scripts are at most 16 MiB. WAV output longer than
-4 GiB is written as RF64; AIFF and AU output fails before it passes 4 GiB.
+Sample rates from 1 Hz to 768000 Hz (of an input file, and \fB\-\-rate\fR), tempos from 20 to
+999 BPM, 1 to 64 ticks per beat, in every command. Numbers are written in decimals (120, 97.5,
+\-60); hexadecimal, exponents, nan and inf are refused. The automatic tail ends after 60 s, or
+2^24 frames, whichever comes first. Automation files, presets and scripts are at most 16 MiB;
+their lines may end in LF, CRLF or CR. WAV output longer than 4 GiB is written as RF64; AIFF
+and AU output fails before it passes 4 GiB.
 [EXIT STATUS]
 0 on success, 1 when the work fails (unreadable input, unwritable output, unusable plug-in
 library), 2 for a bad command line (options, parameters, values, automation or script lines).

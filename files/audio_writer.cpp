@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "files/file_error.h"
+#include "files/file_size_limit.h"
+#include "files/sndfile_messages.h"
 #include "host/sample_scale.h"
 
 namespace files {
@@ -46,18 +50,18 @@ AudioWriter::AudioWriter(SafeOutput& output, const OutputFormat& format, int32_t
             // The header first, then the samples as raw data after it.
             writeStreamHeader(sampleRate);
             info.format = SF_FORMAT_RAW | subtype | SF_ENDIAN_LITTLE;
-        } else if (container != SF_FORMAT_FLAC && container != SF_FORMAT_OGG &&
-                   container != SF_FORMAT_AU && container != SF_FORMAT_RAW) {
-            throw FileError("cannot write " + format.containerName + " to '" + name_ +
-                            "', a pipe or device: it must seek back into the file; use -t " +
-                            "wav, flac, au, ogg or raw");
+        } else if (container != SF_FORMAT_OGG && container != SF_FORMAT_AU &&
+                   container != SF_FORMAT_RAW) {
+            // Written by seeking back (FLAC's stream info, AIFF's, CAF's and Wave64's sizes):
+            // made whole in a temporary file first, then copied into the pipe.
+            spool_.emplace("the " + format.containerName + " stream for '" + name_ + "'");
         }
     } else if (container == SF_FORMAT_WAV) {
         info.format = SF_FORMAT_RF64 | subtype;
     }
     if (container == SF_FORMAT_RAW) info.format |= SF_ENDIAN_LITTLE;
-    file_ = sf_open_fd(output.fd(), SFM_WRITE, &info, SF_FALSE);
-    if (file_ == nullptr) throw FileError("cannot write '" + name_ + "': " + sf_strerror(nullptr));
+    file_ = sf_open_fd(spool_ ? spool_->fd() : output.fd(), SFM_WRITE, &info, SF_FALSE);
+    if (file_ == nullptr) throw FileError("cannot write '" + name_ + "': " + openFailure());
     if (output.seekable() && container == SF_FORMAT_WAV)
         sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
 }
@@ -87,7 +91,9 @@ void AudioWriter::writeStreamHeader(int32_t sampleRate) {
 
 void AudioWriter::check(sf_count_t written, size_t count) {
     if (written != static_cast<sf_count_t>(count))
-        throw FileError("cannot write '" + name_ + "': " + sf_strerror(file_));
+        throw FileError(
+            "cannot write '" + name_ + "': " +
+            (fileSizeLimitReached() ? kFileSizeLimitMessage : withoutPrefix(sf_strerror(file_))));
 }
 
 void AudioWriter::write(const float* frames, size_t count) {
@@ -128,21 +134,41 @@ void AudioWriter::write(const float* frames, size_t count) {
 void AudioWriter::finish() {
     const int error = sf_close(file_);
     file_ = nullptr;
-    if (error != 0) throw FileError("cannot write '" + name_ + "': " + sf_error_number(error));
-    if (!output_.direct()) readBack();
+    if (error != 0)
+        throw FileError("cannot write '" + name_ + "': " +
+                        (fileSizeLimitReached() ? kFileSizeLimitMessage
+                                                : withoutPrefix(sf_error_number(error))));
+    if (spool_) {
+        readBack(spool_->fd());
+        copySpool();
+    } else if (!output_.direct()) {
+        readBack(output_.fd());
+    }
+}
+
+void AudioWriter::copySpool() {
+    std::vector<char> buffer(size_t{1} << 16);
+    for (off_t at = 0;;) {
+        const ssize_t got = pread(spool_->fd(), buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw FileError("cannot read back '" + name_ + "': " + std::strerror(errno));
+        if (got == 0) return;
+        output_.writeAll(buffer.data(), static_cast<size_t>(got));
+        at += got;
+    }
 }
 
 // The new file as a reader sees it; it replaces nothing unless it holds every frame.
-void AudioWriter::readBack() {
+void AudioWriter::readBack(int written) {
     if ((format_.sndfileFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_RAW) {  // no header to read
         struct stat st {};
-        if (fstat(output_.fd(), &st) != 0 || st.st_size != frames_ * bytesPerFrame_)
+        if (fstat(written, &st) != 0 || st.st_size != frames_ * bytesPerFrame_)
             throw FileError("'" + name_ + "' was written but holds " + std::to_string(st.st_size) +
                             " of its " + std::to_string(frames_ * bytesPerFrame_) +
                             " bytes; it replaces nothing");
         return;
     }
-    const int fd = dup(output_.fd());
+    const int fd = dup(written);
     if (fd < 0 || lseek(fd, 0, SEEK_SET) != 0) {
         if (fd >= 0) close(fd);
         throw FileError("cannot read back '" + name_ + "': " + std::strerror(errno));
@@ -150,8 +176,8 @@ void AudioWriter::readBack() {
     SF_INFO info{};
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (file == nullptr)
-        throw FileError("'" + name_ + "' was written but does not read back (" +
-                        sf_strerror(nullptr) + "); it replaces nothing");
+        throw FileError("'" + name_ + "' was written but does not read back (" + openFailure() +
+                        "); it replaces nothing");
     sf_close(file);
     if (info.frames != frames_ || info.channels != 2)
         throw FileError("'" + name_ + "' was written but reads back as " +

@@ -5,19 +5,22 @@
 // 4 GiB, so that any length reads back whole. Containers whose sizes end at 4 GiB (AIFF, AU)
 // fail before they pass it. A new file is read back before it replaces anything: it must hold
 // every frame written. Into a pipe or device, where nothing can be rewritten, WAV gets a header
-// that leaves its length open (as other tools write to pipes), and formats that can only be
-// written by seeking back (AIFF, CAF, Wave64) are refused.
+// that leaves its length open (as other tools write to pipes), AU, Ogg and raw stream as they
+// are, and the formats written by seeking back into the file (FLAC, AIFF, CAF, Wave64) are
+// written whole into an unnamed temporary file, read back, and copied into the pipe.
 #pragma once
 
 #include <sndfile.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/frames.h"
 #include "files/output_format.h"
 #include "files/safe_output.h"
+#include "files/spool_file.h"
 
 namespace files {
 
@@ -37,11 +40,13 @@ class AudioWriter final : public core::FrameSink {
   private:
     void check(sf_count_t written, size_t count);
     void writeStreamHeader(int32_t sampleRate);
-    void readBack();
+    void readBack(int written);
+    void copySpool();
 
     SafeOutput& output_;
     std::string name_;
     OutputFormat format_;
+    std::optional<SpoolFile> spool_;  // the whole file, before it goes into a pipe
     SNDFILE* file_ = nullptr;
     std::vector<float> floats_;
     std::vector<int> integers_;

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "core/quoted_text.h"
 #include "files/file_error.h"
 
 namespace files {
@@ -60,7 +61,7 @@ SampleFormat parseSampleFormat(const std::string& name) {
     if (key == "pcm16") return SampleFormat::Pcm16;
     if (key == "pcm24") return SampleFormat::Pcm24;
     if (key == "float") return SampleFormat::Float;
-    throw FormatError("--subtype: expected pcm16, pcm24 or float, got '" + name + "'");
+    throw FormatError("--subtype: expected pcm16, pcm24 or float, got " + core::quoted(name));
 }
 
 std::string outputTypeNames() { return "wav, flac, aiff, ogg, caf, au, w64, rf64 or raw"; }
@@ -74,7 +75,7 @@ OutputFormat outputFormatFor(const std::string& path, const std::string& type,
     const auto* container = std::find_if(std::begin(kContainers), std::end(kContainers),
                                          [&](const Container& c) { return key == c.extension; });
     if (container == std::end(kContainers) && !type.empty())
-        throw FormatError("--type: expected " + outputTypeNames() + ", got '" + type + "'");
+        throw FormatError("--type: expected " + outputTypeNames() + ", got " + core::quoted(type));
     if (container == std::end(kContainers) && path == "-")
         throw FormatError("standard output has no extension to tell its format; give -t " +
                           outputTypeNames());

@@ -1,6 +1,7 @@
 #include "files/safe_output.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "files/file_error.h"
+#include "files/file_size_limit.h"
 
 namespace files {
 
@@ -39,13 +41,14 @@ extern "C" void removePendingAndDie(int signal) {
 }
 
 // Every signal whose default ends the program; one that was ignored when the program started
-// (nohup, a shell's trap) stays ignored. SIGXFSZ comes with a file size limit.
+// (nohup, a shell's trap) stays ignored. SIGXFSZ, from a file size limit, is caught apart: the
+// write fails instead, and the program ends with a message.
 void watchSignals() {
     static bool installed = false;
     if (installed) return;
     installed = true;
     for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2,
-                       SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF}) {
+                       SIGXCPU, SIGVTALRM, SIGPROF}) {
         struct sigaction old {};
         sigaction(signal, nullptr, &old);
         if (old.sa_handler == SIG_IGN) continue;
@@ -62,7 +65,32 @@ void setPending(const std::string& path) {
     gPending = 1;
 }
 
-std::string reason() { return std::strerror(errno); }
+std::string reason() {
+    return fileSizeLimitReached() ? kFileSizeLimitMessage : std::strerror(errno);
+}
+
+std::string ownerName(uid_t uid) {
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return "user " + std::to_string(uid);
+}
+
+// In a sticky directory (/tmp) only a file's owner, the directory's owner or root may rename
+// over a file, however writable the file itself is.
+std::string stickyRefusal(const std::string& directory, uid_t owner) {
+    return "it belongs to " + ownerName(owner) + ", and '" + directory +
+           "' is a sticky directory, where only a file's owner may replace it; choose another "
+           "name";
+}
+
+bool mayNotReplace(const std::string& directory, const struct stat& file) {
+    struct stat st {};
+    return geteuid() != 0 && stat(directory.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) != 0 &&
+           file.st_uid != geteuid() && st.st_uid != geteuid();
+}
 
 // Where a chain of symbolic links ends, even when the file there does not exist yet.
 fs::path followLinks(fs::path path) {
@@ -101,6 +129,7 @@ bool testKnob(const char* name, long long* value) {
 }
 
 SafeOutput::SafeOutput(std::string path) : name_(std::move(path)) {
+    catchFileSizeLimit();
     if (name_ == "-") {
         name_ = "standard output";
         fd_ = STDOUT_FILENO;
@@ -135,6 +164,8 @@ SafeOutput::SafeOutput(std::string path) : name_(std::move(path)) {
     const fs::path target = followLinks(name_);
     target_ = target.string();
     directory_ = target.has_parent_path() ? target.parent_path().string() : ".";
+    if (exists && mayNotReplace(directory_, existing))
+        throw cannot(stickyRefusal(directory_, existing.st_uid));
     if (target_.size() + sizeof kTemporaryStem + 16 >= sizeof gPendingPath)
         throw cannot("the path is too long");
     watchSignals();
@@ -230,7 +261,12 @@ void SafeOutput::commit() {
     const int status = close(fd_);
     fd_ = -1;
     if (status != 0) throw cannot(reason());
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) throw cannot(reason());
+    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        struct stat replaced {};
+        if (errno == EPERM && stat(target_.c_str(), &replaced) == 0)
+            throw cannot(stickyRefusal(directory_, replaced.st_uid));
+        throw cannot(reason());
+    }
     committed_ = true;
     gPending = 0;
     temporary_.clear();

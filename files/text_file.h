@@ -1,5 +1,5 @@
-// The text files the tool reads (automation, host scripts): read whole, but never more than
-// kLargestTextFile bytes, so that a huge file or /dev/zero fails at once; a leading UTF-8
+// The text files the tool reads (automation, presets, host scripts): read whole, but never more
+// than kLargestTextFile bytes, so that a huge file or /dev/zero fails at once; a leading UTF-8
 // byte-order mark, as some editors write, is dropped. "-" reads standard input.
 #pragma once
 

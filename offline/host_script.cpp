@@ -4,10 +4,11 @@
 #include <charconv>
 #include <cstdint>
 #include <memory>
-#include <sstream>
 
 #include "core/hosted_machine.h"
 #include "core/parameter_record.h"
+#include "core/quoted_text.h"
+#include "core/text_lines.h"
 
 namespace offline {
 
@@ -20,7 +21,7 @@ std::vector<std::string> splitTokens(const std::string& line) {
     std::vector<std::string> tokens;
     std::string token;
     for (char c : line) {
-        if (c == ' ' || c == '\t' || c == '\r') {
+        if (c == ' ' || c == '\t') {
             if (!token.empty()) tokens.push_back(std::move(token));
             token.clear();
         } else {
@@ -39,32 +40,31 @@ long long parseInteger(const std::string& token, int line, long long min, long l
     if (begin != end && *begin == '+') ++begin;
     auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ec != std::errc() || ptr != end || begin == end)
-        throw ScriptError(line,
-                          std::string("expected an integer ") + what + ", got '" + token + "'");
+        throw ScriptError(
+            line, std::string("expected an integer ") + what + ", got " + core::quoted(token));
     if (value < min || value > max)
-        throw ScriptError(line, std::string(what) + " " + token + " is outside " +
+        throw ScriptError(line, std::string(what) + " " + core::quoted(token) + " is outside " +
                                     std::to_string(min) + ".." + std::to_string(max));
     return value;
 }
 
 void expectArguments(const std::vector<std::string>& tokens, size_t count, int line) {
     if (tokens.size() != count + 1)
-        throw ScriptError(line, "'" + tokens[0] + "' takes " + std::to_string(count) + " argument" +
-                                    (count == 1 ? "" : "s"));
+        throw ScriptError(line, core::quoted(tokens[0]) + " takes " + std::to_string(count) +
+                                    " argument" + (count == 1 ? "" : "s"));
 }
 
 }  // namespace
 
 std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDescription& info) {
     std::vector<ScriptCommand> commands;
-    std::istringstream stream(text);
-    std::string raw;
-    int line = 0;
     bool created = false;
     bool destroyed = false;
-    while (std::getline(stream, raw)) {
-        ++line;
-        const std::string content = raw.substr(0, raw.find('#'));
+    for (const core::TextLine& textLine : core::textLines(text)) {
+        const int line = textLine.number;
+        if (const std::string nul = core::nulByteProblem(textLine.text); !nul.empty())
+            throw ScriptError(line, nul);
+        const std::string content(textLine.text.substr(0, textLine.text.find('#')));
         const std::vector<std::string> tokens = splitTokens(content);
         if (tokens.empty()) continue;
         ScriptCommand command{};
@@ -107,7 +107,7 @@ std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDes
                 for (size_t i = first; i < tokens.size(); ++i) {
                     const size_t equals = tokens[i].find('=');
                     if (equals == std::string::npos)
-                        throw ScriptError(line, "expected I=V, got '" + tokens[i] + "'");
+                        throw ScriptError(line, "expected I=V, got " + core::quoted(tokens[i]));
                     const int index = static_cast<int>(
                         parseInteger(tokens[i].substr(0, equals), line, 0,
                                      info.globalParameterCount - 1, "parameter index"));
@@ -118,7 +118,7 @@ std::vector<ScriptCommand> parseScript(const std::string& text, const MachineDes
                 }
             }
         } else {
-            throw ScriptError(line, "unknown command '" + verb + "'");
+            throw ScriptError(line, "unknown command " + core::quoted(verb));
         }
         commands.push_back(std::move(command));
     }
@@ -162,7 +162,8 @@ void runScript(const core::MachineCode& code, const std::vector<ScriptCommand>& 
             case ScriptCommand::Render: {
                 const size_t samples = static_cast<size_t>(command.first) * 2;
                 buffer.assign(samples, 0.0f);
-                if (!inputEnded) inputEnded = streams.readInput(buffer.data(), samples) < samples;
+                if (!inputEnded)
+                    inputEnded = streams.readInput(buffer.data(), samples, command.line) < samples;
                 machine->render(buffer.data(), static_cast<int32_t>(command.first),
                                 static_cast<int32_t>(command.second));
                 streams.writeOutput(buffer.data(), buffer.size());
@@ -183,7 +184,7 @@ ScriptResult runScript(const core::MachineCode& code, const std::vector<ScriptCo
     class Collect final : public ScriptStreams {
       public:
         explicit Collect(const std::vector<float>& input) : input_(input) {}
-        size_t readInput(float* samples, size_t count) override {
+        size_t readInput(float* samples, size_t count, int) override {
             const size_t n = std::min(count, input_.size() - at_);
             std::copy_n(input_.begin() + static_cast<std::ptrdiff_t>(at_), n, samples);
             at_ += n;

@@ -48,8 +48,9 @@ class ScriptStreams {
   public:
     virtual ~ScriptStreams() = default;
     // Fills the start of `samples` (interleaved stereo) as far as the input goes and returns
-    // how many it filled; the rest stays silent.
-    virtual size_t readInput(float* samples, size_t count) = 0;
+    // how many it filled; the rest stays silent. `line` is the render line that asks, for a
+    // stream that refuses to end early.
+    virtual size_t readInput(float* samples, size_t count, int line) = 0;
     // The buffer after a render.
     virtual void writeOutput(const float* samples, size_t count) = 0;
     // A value text's bytes, or "(null)".

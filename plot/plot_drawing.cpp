@@ -14,6 +14,11 @@
 
 namespace plot {
 
+double lowestPlotHz(int32_t sampleRate) {
+    constexpr double kTwoDecades = 100.0;
+    return std::min(kLowestPlotHz, sampleRate / 2.0 / kTwoDecades);
+}
+
 namespace {
 
 constexpr int kLabelledEchoes = 8;           // per lane, the strongest first
@@ -36,6 +41,11 @@ std::string number(double value, int decimals) {
 }
 
 std::string hertzText(double hz) {
+    if (hz < 1.0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", hz);
+        return text;
+    }
     if (hz >= 1000.0)
         return number(hz / 1000.0, hz < 10000.0 && std::fmod(hz, 1000.0) != 0.0) + "k";
     return number(hz, 0);
@@ -298,8 +308,8 @@ class Painter {
     double spectrumX(double hz) const {
         const Box& b = layout_.spectrum;
         const double highest = page_.sampleRate / 2.0;
-        return b.left + std::log(hz / kLowestPlotHz) / std::log(highest / kLowestPlotHz) *
-                            (b.right - b.left);
+        const double lowest = lowestPlotHz(page_.sampleRate);
+        return b.left + std::log(hz / lowest) / std::log(highest / lowest) * (b.right - b.left);
     }
 
     void drawSpectrum() {
@@ -321,10 +331,12 @@ class Painter {
              b.left, b.top - 8 * s_, 13, Align::Left, true);
 
         colour(theme_.grid);
-        for (double decade = 10.0; decade <= page_.sampleRate / 2.0; decade *= 10.0)
+        const double lowest = lowestPlotHz(page_.sampleRate);
+        for (double decade = std::pow(10.0, std::floor(std::log10(lowest)));
+             decade <= page_.sampleRate / 2.0; decade *= 10.0)
             for (double m : {1.0, 2.0, 5.0}) {
                 const double hz = decade * m;
-                if (hz < kLowestPlotHz || hz > page_.sampleRate / 2.0) continue;
+                if (hz < lowest || hz > page_.sampleRate / 2.0) continue;
                 colour(m == 1.0 ? theme_.beat : theme_.grid);
                 line(spectrumX(hz), b.top, spectrumX(hz), b.bottom, 0.8);
                 colour(theme_.muted);

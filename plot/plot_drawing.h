@@ -17,6 +17,10 @@ enum class PictureFormat { Png, Svg };
 
 inline constexpr double kLowestPlotHz = 20.0;  // left end of the response's frequency axis
 
+// The left end of the frequency axis at `sampleRate`: kLowestPlotHz, or two decades below half
+// the rate where that lies lower (rates of a few kilohertz and less).
+double lowestPlotHz(int32_t sampleRate);
+
 // An axis step: 1, 2 or 5 times a power of ten, at least `rough`.
 double niceStep(double rough);
 

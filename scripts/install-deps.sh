@@ -14,7 +14,7 @@ packages=(
   libcairo2-dev libfontconfig-dev fonts-dejavu-core
   help2man man-db dpkg-dev lintian
   clang libclang-rt-14-dev
-  lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox
+  lv2-dev liblilv-dev lilv-utils lv2file sordi jalv jackd2 sox flac
   dpf-source
 )
 windows=0

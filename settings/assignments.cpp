@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/quoted_text.h"
 #include "machine/parameters.h"
 #include "settings/settings_error.h"
 
@@ -11,7 +12,7 @@ Assignment parseAssignmentText(std::string_view text, const ParameterTable& tabl
                                std::string source) {
     const size_t equals = text.find('=');
     if (equals == std::string_view::npos)
-        throw SettingsError(source + ": expected NAME=VALUE, got '" + std::string(text) + "'");
+        throw SettingsError(source + ": expected NAME=VALUE, got " + core::quoted(text));
     try {
         return Assignment{table.find(text.substr(0, equals)), std::string(text.substr(equals + 1)),
                           std::move(source)};

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "core/hosted_machine.h"
+#include "core/quoted_text.h"
 #include "settings/settings_error.h"
 #include "settings/text_encoding.h"
 #include "settings/trimmed.h"
@@ -95,7 +96,7 @@ int ParameterTable::find(std::string_view name) const {
     auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), index);
     if (!name.empty() && error == std::errc() && end == name.data() + name.size()) {
         if (index < 0 || index >= count)
-            throw SettingsError("parameter index " + std::string(name) + " is outside 0.." +
+            throw SettingsError("parameter index " + core::quoted(name) + " is outside 0.." +
                                 std::to_string(count - 1));
         return index;
     }
@@ -103,7 +104,7 @@ int ParameterTable::find(std::string_view name) const {
     const auto found = std::find(keys_.begin(), keys_.end(), key);
     if (!key.empty() && found != keys_.end()) return static_cast<int>(found - keys_.begin());
 
-    std::string message = "unknown parameter '" + std::string(name) + "'";
+    std::string message = "unknown parameter " + core::quoted(name);
     const std::vector<std::string> suggestions = closestNames(key);
     for (size_t i = 0; i < suggestions.size(); ++i)
         message += (i == 0                        ? "; did you mean "
@@ -140,7 +141,7 @@ int ParameterTable::parseValue(int index, std::string_view value) const {
     auto [stop, error] = std::from_chars(begin, end, raw);
     if (begin != end && stop == end) {
         if (error != std::errc() || raw < p.minValue || raw > p.maxValue)
-            throw SettingsError(p.name + ": " + std::string(value) + " is outside its range " +
+            throw SettingsError(p.name + ": " + core::quoted(value) + " is outside its range " +
                                 rangeOf(p));
         return static_cast<int>(raw);
     }
@@ -150,17 +151,17 @@ int ParameterTable::parseValue(int index, std::string_view value) const {
             if (normalizedName(p.valueTexts[i]) == key) return p.minValue + static_cast<int>(i);
         std::string names;
         for (const std::string& text : p.valueTexts) names += (names.empty() ? "" : ", ") + text;
-        throw SettingsError(p.name + " has no value '" + std::string(value) + "'; it takes " +
+        throw SettingsError(p.name + " has no value " + core::quoted(value) + "; it takes " +
                             names + ", or a raw value in " + rangeOf(p));
     }
-    throw SettingsError(p.name + ": '" + std::string(value) + "' is not a raw value in " +
+    throw SettingsError(p.name + ": " + core::quoted(value) + " is not a raw value in " +
                         rangeOf(p));
 }
 
 ParameterValue ParameterTable::parseAssignment(std::string_view assignment) const {
     const size_t equals = assignment.find('=');
     if (equals == std::string_view::npos)
-        throw SettingsError("expected NAME=VALUE, got '" + std::string(assignment) + "'");
+        throw SettingsError("expected NAME=VALUE, got " + core::quoted(assignment));
     const int index = find(assignment.substr(0, equals));
     return {index, parseValue(index, assignment.substr(equals + 1))};
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <system_error>
 
+#include "core/quoted_text.h"
+#include "core/text_lines.h"
 #include "settings/settings_error.h"
 #include "settings/trimmed.h"
 
@@ -23,9 +24,8 @@ bool looksLikeAPath(const std::string& text) {
 }  // namespace
 
 std::string presetDescription(const std::string& text) {
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        const std::string_view content = trimmed(line);
+    for (const core::TextLine& line : core::textLines(text)) {
+        const std::string_view content = trimmed(line.text);
         if (content.empty()) continue;
         if (content.front() != '#') break;
         return std::string(trimmed(content.substr(1)));
@@ -38,13 +38,13 @@ Preset parsePreset(const std::string& text, const std::string& path, const Param
     preset.path = path;
     preset.name = fs::path(path).stem().string();
     preset.description = presetDescription(text);
-    std::istringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        const std::string_view content = trimmed(std::string_view(line).substr(0, line.find('#')));
+    for (const core::TextLine& line : core::textLines(text)) {
+        const std::string where = path + ":" + std::to_string(line.number);
+        if (const std::string nul = core::nulByteProblem(line.text); !nul.empty())
+            throw SettingsError(where + ": " + nul);
+        const std::string_view content = trimmed(line.text.substr(0, line.text.find('#')));
         if (content.empty()) continue;
-        preset.assignments.push_back(
-            parseAssignmentText(content, table, path + ":" + std::to_string(number)));
+        preset.assignments.push_back(parseAssignmentText(content, table, where));
     }
     return preset;
 }
@@ -70,7 +70,7 @@ std::string presetPath(const std::string& nameOrPath, const std::vector<PresetFi
     if (fs::is_regular_file(nameOrPath, error)) return nameOrPath;
     std::string names;
     for (const PresetFile& preset : factory) names += (names.empty() ? "" : ", ") + preset.name;
-    throw SettingsError("no preset '" + nameOrPath + "'" +
+    throw SettingsError("no preset " + core::quoted(nameOrPath) +
                         (names.empty() ? std::string("; no factory presets are installed")
                                        : "; the factory presets are " + names) +
                         " ('tarvo-delay presets' describes them), or give a preset file's path");

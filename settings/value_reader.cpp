@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/line_samples.h"
+#include "core/quoted_text.h"
 #include "machine/constants.h"
 #include "machine/parameters.h"
 #include "settings/settings_error.h"
@@ -136,6 +137,11 @@ class Reader {
         return core::lineSamples(raw, context_.samplesPerTick, context_.sampleRate);
     }
     std::string forms() const;
+    std::string milliseconds(int64_t samples) const {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f ms", samples * 1000.0 / context_.sampleRate);
+        return text;
+    }
     [[noreturn]] void fail(const std::string& why) const {
         throw SettingsError(p_.name + ": " + why);
     }
@@ -157,14 +163,14 @@ std::optional<ReadValue> Reader::raw() const {
     auto [stop, error] = std::from_chars(begin, end, raw);
     if (begin == end || stop != end) return std::nullopt;
     if (error != std::errc() || raw < p_.minValue || raw > p_.maxValue)
-        fail(std::string(value_) + " is outside its range " + rangeOf(p_));
+        fail(core::quoted(value_) + " is outside its range " + rangeOf(p_));
     return ReadValue{static_cast<int>(raw), true};
 }
 
 ReadValue Reader::nearest(const TypedNumber& typed) const {
     const auto found = table_.byUnit.find(typed.unit);
     if (found == table_.byUnit.end())
-        fail("'" + std::string(value_) + "' is in a unit it does not show; it takes " + forms());
+        fail(core::quoted(value_) + " is in a unit it does not show; it takes " + forms());
     const std::vector<ShownNumber>& shown = found->second;
     // Beyond the shown numbers by more than one step of the display, a number is not meant
     // for this parameter at all.
@@ -177,7 +183,7 @@ ReadValue Reader::nearest(const TypedNumber& typed) const {
     const double x = typed.value;
     if (x < lowest - step(shown.begin(), shown.end()) ||
         x > highest + step(shown.rbegin(), shown.rend()))
-        fail(std::string(value_) + " is outside what it shows, " + unitRange(typed.unit, shown));
+        fail(core::quoted(value_) + " is outside what it shows, " + unitRange(typed.unit, shown));
     const auto above = std::lower_bound(shown.begin(), shown.end(),
                                         ShownNumber{x, std::numeric_limits<int>::min()});
     std::optional<ShownNumber> best;
@@ -201,17 +207,28 @@ ReadValue Reader::samples(int64_t count, bool exact, const std::string& what) co
         if (held(raw) == count) return ReadValue{raw, exact};
     }
     if (count < 1) fail(what + " is shorter than one sample, the shortest length it can hold");
-    fail(what + " is " + std::to_string(count) + " samples; the longest it can hold is " +
-         std::to_string(held(p_.maxValue)) + " samples (" +
-         number(held(p_.maxValue) * 1000.0 / context_.sampleRate) + " ms at " +
-         std::to_string(context_.sampleRate) + " Hz)");
+    std::string message =
+        what + " is " + std::to_string(count) + " samples; the longest it can hold is " +
+        std::to_string(held(p_.maxValue)) + " samples (" + milliseconds(held(p_.maxValue)) +
+        " at " + std::to_string(context_.sampleRate) + " Hz)";
+    // Counted in ticks a length reaches further (32 ticks, up to the four seconds the line
+    // holds) and follows the tempo.
+    const int64_t inTicks = held(kTickValueLimit);
+    if (inTicks > held(p_.maxValue)) {
+        message += "; in ticks it reaches " + std::to_string(inTicks) + " samples (" +
+                   milliseconds(inTicks) + " at this tempo)";
+        if (count <= inTicks)
+            message += ": '" + number(std::round(count * 1000.0 / context_.samplesPerTick) / 1000) +
+                       " Tick' or a note length";
+    }
+    fail(message);
 }
 
 ReadValue Reader::time(double milliseconds) const {
     const double exact = milliseconds * context_.sampleRate / 1000.0;
-    if (!(exact >= 0.0) || exact > 1e12) fail("'" + std::string(value_) + "' is not a length");
+    if (!(exact >= 0.0) || exact > 1e12) fail(core::quoted(value_) + " is not a length");
     const auto count = static_cast<int64_t>(std::llround(exact));
-    return samples(count, static_cast<double>(count) == exact, std::string(value_));
+    return samples(count, static_cast<double>(count) == exact, core::quoted(value_));
 }
 
 ReadValue Reader::note(const NoteLength& length) const {
@@ -231,7 +248,7 @@ ReadValue Reader::note(const NoteLength& length) const {
     if (nearest >= 1 && nearest <= room &&
         held(static_cast<int>(kTickValueLimit + nearest)) == nearest)
         return ReadValue{static_cast<int>(kTickValueLimit + nearest), (ticks * tpt) % den == 0};
-    fail(std::string(value_) + " is " + number(static_cast<double>(ticks * tpt) / den) +
+    fail(core::quoted(value_) + " is " + number(static_cast<double>(ticks * tpt) / den) +
          " samples at " + std::to_string(tpt) + " samples per tick; it can hold up to " +
          std::to_string(held(kTickValueLimit)) +
          " samples in whole thousandths of a tick (at most 32 ticks), any other length up to " +
@@ -263,7 +280,7 @@ ReadValue Reader::read() const {
     if (p_.enumerated && !table_.texts.empty()) {
         std::string names;
         for (const std::string& text : table_.texts) names += (names.empty() ? "" : ", ") + text;
-        throw SettingsError(p_.name + " has no value '" + std::string(value_) + "'; it takes " +
+        throw SettingsError(p_.name + " has no value " + core::quoted(value_) + "; it takes " +
                             names + ", or a raw value in " + rangeOf(p_));
     }
     if (isDelayLength(p_.index)) {
@@ -272,13 +289,13 @@ ReadValue Reader::read() const {
     if (const auto typed = typedNumber(key_)) {
         if (typed->unit == "ms") {
             if (!isDelayLength(p_.index))
-                fail("'" + std::string(value_) +
-                     "' is a time, but it is not a delay length; it takes " + forms());
+                fail(core::quoted(value_) + " is a time, but it is not a delay length; it takes " +
+                     forms());
             return time(typed->value);
         }
         return nearest(*typed);
     }
-    fail("cannot read '" + std::string(value_) + "'; it takes " + forms());
+    fail("cannot read " + core::quoted(value_) + "; it takes " + forms());
 }
 
 }  // namespace

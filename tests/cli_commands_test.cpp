@@ -50,7 +50,7 @@ TEST_F(ScriptTest, ReplaysLongBlocksAndPrintsTexts) {
 
 TEST_F(ScriptTest, ATempoChangeShortensTicks) {
     // An offset of two ticks, first at 1000 then at 500 samples per tick; renders in blocks
-    // of 250 frames, with no input after the stream ends.
+    // of 250 frames, with silent input after the stream ends (--pad).
     std::string script = "tpt 1000\ncreate\ntick defaults 3=2000 1=62000 11=0 12=0\n";
     for (int i = 0; i < 20; ++i) script += "render 250 3\n";
     script += "tpt 500\ntick 3=2000\n";
@@ -62,7 +62,7 @@ TEST_F(ScriptTest, ATempoChangeShortensTicks) {
     writeFloats(path("in.f32"), in);
 
     const auto result =
-        run({"script", path("s.txt"), "--in", path("in.f32"), "--out", path("out.f32")});
+        run({"script", path("s.txt"), "--in", path("in.f32"), "--out", path("out.f32"), "--pad"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     const std::vector<float> out = readFloats(path("out.f32"));

@@ -177,6 +177,22 @@ TEST_F(UnixTest, AFileTheUserCannotWriteIsRefused) {
     EXPECT_EQ(readFile(path("locked.wav")), "precious");
     EXPECT_EQ(strayFiles({"in.wav", "locked.wav"}), std::vector<std::string>{});
 
+    // In a sticky directory (as /tmp) another user's file cannot be replaced, however
+    // writable it is; the message says whose it is and why.
+    if (root) {
+        fs::create_directory(path("sticky"));
+        chmod(path("sticky").c_str(), 01777);
+        writeFile(path("sticky/shared.wav"), "precious");
+        chmod(path("sticky/shared.wav").c_str(), 0666);
+        Launch intoSticky{renderArgs(path("in.wav"), path("sticky/shared.wav"))};
+        intoSticky.asNobody = true;
+        EXPECT_FAILS_WITH(launch(intoSticky), 1,
+                          "it belongs to root, and '" + path("sticky") +
+                              "' is a sticky directory, where only a file's owner may replace it");
+        EXPECT_EQ(readFile(path("sticky/shared.wav")), "precious");
+        fs::remove_all(path("sticky"));
+    }
+
     if (root) {  // root writes to it, and it stays write-protected
         ASSERT_EQ(launch({renderArgs(path("in.wav"), path("locked.wav"))}).status, 0);
         struct stat st {};
@@ -222,21 +238,19 @@ TEST_F(UnixTest, PipesDevicesAndStandardStreamsAreWrittenInPlace) {
     ASSERT_EQ(launch({{"render", path("in.wav"), "/dev/null", "-t", "wav", "-q"}}).status, 0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
-    // What cannot go into a pipe says so, and how to choose another format.
-    EXPECT_EQ(shell("set -o pipefail; $T render in.wav - -t aiff 2>aiff.txt | cat >/dev/null"), 1);
-    EXPECT_NE(readFile(path("aiff.txt"))
-                  .find("a pipe or device: it must seek back into the "
-                        "file; use -t wav"),
-              std::string::npos);
+    // What is written by seeking back goes into a pipe once it is whole.
+    EXPECT_EQ(shell("set -o pipefail; $T render in.wav - -q -t aiff 2>aiff.txt | cat >out.aiff"),
+              0);
+    EXPECT_EQ(readAudio(path("out.aiff")).frames(), readAudio(path("out.flac")).frames());
     // Standard output redirected to a file can seek: there anything goes.
     EXPECT_EQ(launch({{"render", path("in.wav"), "-", "-t", "aiff", "-q"}}).status, 0);
     EXPECT_FAILS_WITH(launch({{"render", path("in.wav"), "-"}}), 2, "give -t");
     EXPECT_FAILS_WITH(launch({{"render", path("in.wav"), "-", "-t", "mp9"}}), 2, "--type");
 
-    EXPECT_EQ(
-        strayFiles({"in.wav", "file.wav", "piped.wav", "summary.txt", "again.wav", "warnings.txt",
-                    "aiff.txt", "out.flac", "out.au", "out.raw", "fifo", "through-fifo.wav"}),
-        std::vector<std::string>{});
+    EXPECT_EQ(strayFiles({"in.wav", "file.wav", "piped.wav", "summary.txt", "again.wav",
+                          "warnings.txt", "aiff.txt", "out.aiff", "out.flac", "out.au", "out.raw",
+                          "fifo", "through-fifo.wav"}),
+              std::vector<std::string>{});
 }
 
 TEST_F(UnixTest, NoSignalLeavesAFileBehind) {
@@ -377,7 +391,7 @@ void writeWavHeader(const fs::path& path, uint32_t rate, uint32_t claimed, uint3
     wav += "data";
     put(claimed * 2, 4);
     wav += std::string(held * 2, '\0');
-    wav[44] = 0x40;  // one click
+    if (held > 0) wav[44] = 0x40;  // one click
     writeFile(path, wav);
 }
 
@@ -417,6 +431,14 @@ TEST_F(UnixTest, HostileAndDamagedInputsAreCaught) {
     EXPECT_EQ(launch(piped).err,
               "tarvo-delay: warning: 'standard input' ended after 3000 of "
               "the 8000 frames its header announced\n");
+    // Nothing at all is no render of silence; a header libsndfile refuses says what is wrong.
+    writeWavHeader(path("empty.wav"), 8000, 8000, 0);
+    EXPECT_FAILS_WITH(
+        launch({{"render", path("empty.wav"), path("out.wav")}}), 1,
+        "'" + path("empty.wav") + "' holds no audio: it ended before the first of the 8000 frames");
+    writeWavHeader(path("rate0.wav"), 0, 10, 10);
+    EXPECT_FAILS_WITH(launch({{"render", path("rate0.wav"), path("out.wav")}}), 1,
+                      "the header gives a sample rate of 0");
     writeWavHeader(path("whole.wav"), 8000, 3000, 3000);
     EXPECT_EQ(launch({{"render", path("whole.wav"), path("out.wav"), "-q"}}).err, "");
 }
@@ -475,10 +497,7 @@ TEST_F(UnixTest, MessagesAndConventionsUsersExpect) {
     writeClicks("in.wav");
     const std::string in = path("in.wav"), out = path("out.wav");
     EXPECT_FAILS_WITH(launch({{"render", in, out, "--bpm", "0"}}), 2,
-                      "--bpm: expected a tempo above 0, got '0'");
-    const Result tiny = launch({{"render", in, out, "--bpm", "1e-300"}});
-    EXPECT_FAILS_WITH(tiny, 2, "--bpm 1e-300 at 4 ticks per beat gives more than");
-    EXPECT_EQ(tiny.err.find("0.000000"), std::string::npos) << tiny.err;
+                      "--bpm: expected a tempo from 20 to 999 BPM, got '0'");
 
     // FLAC holds no float: the clipping advice says what does help.
     Audio loud = silence(44100, 2, 2000);
