@@ -76,18 +76,21 @@ class Plugin {
         if (library_ == nullptr) return;
         entry_ = static_cast<const clap_plugin_entry_t*>(dlsym(library_, "clap_entry"));
         if (entry_ == nullptr || !entry_->init(TARVO_CLAP_PATH)) return;
-        const auto* factory = static_cast<const clap_plugin_factory_t*>(
-            entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+        const auto* factory =
+            static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
         host_.host_data = this;
         host_.get_extension = [](const clap_host_t*, const char*) -> const void* {
             return nullptr;
         };
-        host_.request_restart = host_.request_process = host_.request_callback =
-            [](const clap_host_t*) {};
-        plugin = factory->create_plugin(factory, &host_, factory->get_plugin_descriptor(factory, 0)->id);
+        host_.request_restart = host_.request_process =
+            host_.request_callback = [](const clap_host_t*) {};
+        plugin =
+            factory->create_plugin(factory, &host_, factory->get_plugin_descriptor(factory, 0)->id);
         if (plugin == nullptr || !plugin->init(plugin)) return;
-        params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-        state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
+        params = static_cast<const clap_plugin_params_t*>(
+            plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+        state =
+            static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
     }
     ~Plugin() {
         if (plugin != nullptr) {
@@ -198,8 +201,9 @@ class Plugin {
   private:
     void* library_ = nullptr;
     const clap_plugin_entry_t* entry_ = nullptr;
-    clap_host_t host_{CLAP_VERSION_INIT, nullptr, "tarvo-delay tests", "", "", "1", nullptr,
-                      nullptr, nullptr, nullptr};
+    clap_host_t host_{
+        CLAP_VERSION_INIT, nullptr, "tarvo-delay tests", "", "", "1", nullptr, nullptr,
+        nullptr,           nullptr};
     bool active_ = false;
 };
 

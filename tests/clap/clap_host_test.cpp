@@ -1,10 +1,11 @@
 // The CLAP plug-in in our own host, bit for bit against the offline host replaying the same
 // session, and what it shows and reads for each control.
+#include "clap_host.h"
+
 #include <cmath>
 #include <limits>
 #include <random>
 
-#include "clap_host.h"
 #include "core/hosted_machine.h"
 #include "core/linked_machine.h"
 #include "settings/text_encoding.h"
@@ -42,8 +43,8 @@ TEST(ClapHost, FixedSettingsEqualTheOfflineHostAtEveryRate) {
         const Channels in = testSignal(static_cast<size_t>(rate), 7);
         const int32_t tpt = samplesPerTick(rate, 133.0, 3);
         expectSame(plugin.process(in, 256),
-                   replay(created(rate, tpt) + "tick defaults" + settingsText(kBusy) +
-                              "\nrender " + std::to_string(in.left.size()) + " 3\n",
+                   replay(created(rate, tpt) + "tick defaults" + settingsText(kBusy) + "\nrender " +
+                              std::to_string(in.left.size()) + " 3\n",
                           in));
     }
 }
@@ -66,10 +67,10 @@ TEST(ClapHost, ParameterEventsTakeEffectAtTheirFrames) {
                                    std::vector<float>(in.right.begin(), in.right.begin() + 16384)},
                                   4096, events);
     plugin.flush({{0, ParamDryLeft, 30}});
-    const Channels rest = plugin.process(
-        {std::vector<float>(in.left.begin() + 16384, in.left.end()),
-         std::vector<float>(in.right.begin() + 16384, in.right.end())},
-        4096);
+    const Channels rest =
+        plugin.process({std::vector<float>(in.left.begin() + 16384, in.left.end()),
+                        std::vector<float>(in.right.begin() + 16384, in.right.end())},
+                       4096);
     out.left.insert(out.left.end(), rest.left.begin(), rest.left.end());
     out.right.insert(out.right.end(), rest.right.begin(), rest.right.end());
     const std::string script = created(rate, samplesPerTick(rate, 126.0, 4)) +
@@ -85,21 +86,21 @@ TEST(ClapHost, HostTempoChangeInsideABlockMovesTheTickLengths) {
     plugin.flush(settingEvents({{ParamDelayLeft, 1000}, {ParamOffsetRight, 500}}));
     ASSERT_TRUE(plugin.activate(rate));
     const Channels in = testSignal(30000, 5);
-    const Channels out =
-        plugin.process(in, 8192, {{0, 0, 126.0, true}, {10123, 0, 90.0, true}});
-    const std::string script =
-        created(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults 1=1000 4=500\n" +
-        "render 10123 3\ntpt " + std::to_string(samplesPerTick(rate, 90.0, 4)) +
-        "\ntick 1=1000 2=4000 3=0 4=500\nrender 19877 3\n";
+    const Channels out = plugin.process(in, 8192, {{0, 0, 126.0, true}, {10123, 0, 90.0, true}});
+    const std::string script = created(rate, samplesPerTick(rate, 126.0, 4)) +
+                               "tick defaults 1=1000 4=500\n" + "render 10123 3\ntpt " +
+                               std::to_string(samplesPerTick(rate, 90.0, 4)) +
+                               "\ntick 1=1000 2=4000 3=0 4=500\nrender 19877 3\n";
     expectSame(out, replay(script, in));
 }
 
 TEST(ClapHost, BlockLengthsAndInPlaceBuffersGiveTheSameBits) {
     const int32_t rate = 44100;
     const Channels in = testSignal(40000, 11);
-    const Channels expected = replay(created(rate, samplesPerTick(rate, 126.0, 4)) +
-                                         "tick defaults" + settingsText(kBusy) + "\nrender 40000 3\n",
-                                     in);
+    const Channels expected =
+        replay(created(rate, samplesPerTick(rate, 126.0, 4)) + "tick defaults" +
+                   settingsText(kBusy) + "\nrender 40000 3\n",
+               in);
     for (const uint32_t block : {1u, 7u, 256u, 1000u, 8192u}) {
         SCOPED_TRACE(block);
         Plugin plugin;
@@ -227,8 +228,8 @@ TEST(ClapValidator, NoiseAndRandomEventsGiveCleanOutput) {
             Channels in{std::vector<float>(24000), std::vector<float>(24000)};
             for (size_t i = 0; i < in.left.size(); ++i) {
                 in.left[i] = noise(random);
-                in.right[i] = i >= 9000 && i < 9100 ? std::numeric_limits<float>::quiet_NaN()
-                                                    : noise(random);
+                in.right[i] =
+                    i >= 9000 && i < 9100 ? std::numeric_limits<float>::quiet_NaN() : noise(random);
             }
             std::vector<Event> events;
             for (uint32_t f = 0; f < 24000; f += 32) {
@@ -238,7 +239,8 @@ TEST(ClapValidator, NoiseAndRandomEventsGiveCleanOutput) {
             }
             const Channels out = plugin.process(in, block, events);
             size_t bad = 0;
-            for (size_t i = 0; i < out.left.size(); ++i) bad += !clean(out.left[i]) + !clean(out.right[i]);
+            for (size_t i = 0; i < out.left.size(); ++i)
+                bad += !clean(out.left[i]) + !clean(out.right[i]);
             EXPECT_EQ(bad, 0u);
         }
     }

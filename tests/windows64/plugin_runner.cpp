@@ -123,8 +123,8 @@ class Clap {
         if (library == nullptr) return;
         entry_ = static_cast<const clap_plugin_entry_t*>(symbol(library, "clap_entry"));
         if (entry_ == nullptr || !entry_->init(path)) return;
-        factory_ = static_cast<const clap_plugin_factory_t*>(
-            entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+        factory_ =
+            static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
     }
     bool usable() const { return factory_ != nullptr; }
 
@@ -183,11 +183,20 @@ bool runClap(const char* path, std::vector<float>& out) {
     if (!clap.usable()) return false;
     const std::vector<Session> sessions = {
         {44100, 256, {}, {}},
-        {48000, 1000,
-         {{0, 1, 1500, false}, {0, 5, 70, false}, {0, 31, 1, false}, {0, 24, 1, false},
-          {0, 26, 40, false}, {0, 36, 133, false}, {0, 37, 3, false}},
-         {{10, 7, 3, false}, {10, 9, 40, false}, {5000, 2, 35000, false},
-          {12345, 0, 90, true}, {20000, 23, 3, false}}},
+        {48000,
+         1000,
+         {{0, 1, 1500, false},
+          {0, 5, 70, false},
+          {0, 31, 1, false},
+          {0, 24, 1, false},
+          {0, 26, 40, false},
+          {0, 36, 133, false},
+          {0, 37, 3, false}},
+         {{10, 7, 3, false},
+          {10, 9, 40, false},
+          {5000, 2, 35000, false},
+          {12345, 0, 90, true},
+          {20000, 23, 3, false}}},
         {96000, 7, {{0, 3, 500, false}, {0, 6, 80, false}}, {{333, 0, 140, true}}},
     };
     for (size_t i = 0; i < sessions.size(); ++i) {
@@ -223,7 +232,8 @@ bool runClap(const char* path, std::vector<float>& out) {
                                       r.at += count;
                                       return static_cast<int64_t>(count);
                                   }};
-        if (!extension<clap_plugin_state_t>(fresh, CLAP_EXT_STATE)->load(fresh, &load)) return false;
+        if (!extension<clap_plugin_state_t>(fresh, CLAP_EXT_STATE)->load(fresh, &load))
+            return false;
         if (!fresh->activate(fresh, s.rate, 1, 8192)) return false;
         render(fresh, {s.rate, s.block, {}, {}}, signal(5000, 99), out);
         fresh->deactivate(fresh);
