@@ -54,13 +54,27 @@ struct Processor {
     Ranges ranges;
     formats::StateText state;
     formats::SharedValues shared;
-    std::vector<formats::ControlValues> presets;  // each factory preset's values, by index
+    const std::vector<formats::ControlValues>& presets;  // each factory preset's, by index
     HostObject<v3_host_application> host;
     HostObject<v3_connection_point> peer;
     int32_t sampleRate = 44100;
 };
 
 Processor& processorOf(void* self) { return ownerOf<Processor>(self); }
+
+// Every factory preset's values over the defaults, the same for every instance: read once, when
+// the first instance is made on the host's main thread, and only looked up after.
+const std::vector<formats::ControlValues>& factoryPresetValues(
+    const core::MachineCode& code, const settings::ParameterTable& table) {
+    static const std::vector<formats::ControlValues> values = [&] {
+        formats::StateText reader(code, table);
+        std::vector<formats::ControlValues> read;
+        for (int i = 0; i < formats::kFactoryPresetCount; ++i)
+            read.push_back(reader.preset(i, reader.defaults()));
+        return read;
+    }();
+    return values;
+}
 
 // A control's new value goes to the core and is what the host reads back.
 void take(Processor& p, int id, double value) {
@@ -218,6 +232,7 @@ v3_result V3_API process(void* self, v3_process_data* data) {
     forEachPoint(data->input_params, kListedCount,
                  [&](v3_param_id id, uint32_t frame, double normalised) {
                      p.core.renderTo(frame);
+                     if (!std::isfinite(normalised)) return;  // changes nothing
                      if (id == kProgramId)
                          choosePreset(p, normalised);
                      else
@@ -272,10 +287,8 @@ Processor::Processor()
       controls(formats::pluginControls(table)),
       ranges(parameterRanges(controls)),
       state(code, table),
-      shared(state.defaults()) {
-    for (int i = 0; i < formats::kFactoryPresetCount; ++i)
-        presets.push_back(state.preset(i, state.defaults()));
-}
+      shared(state.defaults()),
+      presets(factoryPresetValues(code, table)) {}
 
 void* Processor::find(const v3_tuid iid) {
     if (v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, v3_plugin_base_iid) ||
