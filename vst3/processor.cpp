@@ -220,10 +220,8 @@ v3_result V3_API process(void* self, v3_process_data* data) {
     if (data == nullptr) return V3_INVALID_ARG;
     if (data->symbolic_sample_size != V3_SAMPLE_32) return V3_FALSE;
     collectPosted(p);
-    if (data->ctx != nullptr && (data->ctx->state & V3_PROCESS_CTX_TEMPO_VALID)) {
+    if (data->ctx != nullptr && (data->ctx->state & V3_PROCESS_CTX_TEMPO_VALID))
         p.core.setHostTempo(data->ctx->bpm);
-        p.shared.setHostTempo(data->ctx->bpm);
-    }
     float* const* in = stereoChannels(data->num_input_buses, data->inputs);
     float* const* out = stereoChannels(data->num_output_buses, data->outputs);
     p.core.startBlock(in != nullptr ? in[0] : nullptr, in != nullptr ? in[1] : nullptr,
