@@ -30,7 +30,8 @@ double threadNanoseconds() {
 
 // Unit-scale noise at half scale, as the machine's benchmarks use.
 struct Input {
-    Input() : left(kFramesPerIteration), right(kFramesPerIteration), outLeft(kBlock), outRight(kBlock) {
+    Input()
+        : left(kFramesPerIteration), right(kFramesPerIteration), outLeft(kBlock), outRight(kBlock) {
         std::mt19937 random(5);
         std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
         for (int i = 0; i < kFramesPerIteration; ++i) {
@@ -63,9 +64,10 @@ class ClapSession {
         library_ = dlopen(TARVO_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
         entry_ = static_cast<const clap_plugin_entry_t*>(dlsym(library_, "clap_entry"));
         entry_->init(TARVO_CLAP_PATH);
-        const auto* factory = static_cast<const clap_plugin_factory_t*>(
-            entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
-        plugin_ = factory->create_plugin(factory, &host_, factory->get_plugin_descriptor(factory, 0)->id);
+        const auto* factory =
+            static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+        plugin_ =
+            factory->create_plugin(factory, &host_, factory->get_plugin_descriptor(factory, 0)->id);
         plugin_->init(plugin_);
         std::vector<clap_event_param_value_t> values;
         for (auto [index, value] : settings) {

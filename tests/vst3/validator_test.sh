@@ -5,7 +5,7 @@
 set -uo pipefail
 validator=$1 bundle=$2
 if [ -z "$validator" ] || [ ! -x "$validator" ]; then
-    echo "skipped: no VST 3 validator (built from ../shared/validators, or -DTARVO_VST3_VALIDATOR=PATH)"
+    echo "skipped: no VST 3 validator: ../shared/validators, which it is built from, is absent"
     exit 77
 fi
 output=$("$validator" -e "$bundle" 2>&1)

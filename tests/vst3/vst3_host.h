@@ -26,11 +26,8 @@
 
 #include "core/plugin_core.h"
 #include "formats/identity.h"
-#include "host/sample_scale.h"
-#include "host/tempo.h"
 #include "machine/parameters.h"
-#include "offline/host_script.h"
-#include "offline/plugin_library.h"
+#include "tests/plugin_session.h"
 
 namespace vst3test {
 
@@ -38,12 +35,15 @@ constexpr int kTempoId = kParameterCount, kTicksPerBeatId = kParameterCount + 1;
 constexpr int kProgramId = kParameterCount + 2;
 constexpr int kPresetCount = 12;
 
-inline offline::PluginLibrary& machineLibrary() {
-    static offline::PluginLibrary library(TARVO_PLUGIN_PATH);
-    return library;
-}
+using plugintest::Channels;
+using plugintest::expectSame;
+using plugintest::header;
+using plugintest::machineLibrary;
+using plugintest::replay;
+using plugintest::samplesPerTick;
+using plugintest::testSignal;
 
-// The plain range of a parameter as the issue lists them, and a plain value's normalised one.
+// The plain range of a parameter as the plug-in lists them, and a plain value's normalised one.
 inline std::pair<double, double> rangeOf(int id) {
     if (id == kTempoId) return {core::kTempoMin, core::kTempoMax};
     if (id == kTicksPerBeatId) return {core::kTicksPerBeatMin, core::kTicksPerBeatMax};
@@ -272,10 +272,6 @@ Interface** query(From** from, const v3_tuid iid) {
     return v3_cpp_obj_query_interface(from, iid, &out) == V3_OK ? out : nullptr;
 }
 
-struct Channels {
-    std::vector<float> left, right;
-};
-
 // One instance: the processor and its controller, initialized and connected.
 class Plugin {
   public:
@@ -490,68 +486,6 @@ inline std::optional<double> Plugin::read(int id, const std::string& typed) {
     }
     const auto [lowest, highest] = rangeOf(id);
     return lowest + value * (highest - lowest);
-}
-
-// The offline host's replay of a script over the same input, in the plug-in's scale.
-inline Channels replay(const std::string& script, const Channels& in) {
-    offline::PluginLibrary& library = machineLibrary();
-    std::vector<float> input(in.left.size() * 2);
-    for (size_t i = 0; i < in.left.size(); ++i) {
-        input[2 * i] = in.left[i] * kHostScale;
-        input[2 * i + 1] = in.right[i] * kHostScale;
-    }
-    const auto result =
-        offline::runScript(library.code(), offline::parseScript(script, *library.info()), input);
-    Channels out{std::vector<float>(result.output.size() / 2),
-                 std::vector<float>(result.output.size() / 2)};
-    for (size_t i = 0; i < out.left.size(); ++i) {
-        out.left[i] = hostToUnit(result.output[2 * i]);
-        out.right[i] = hostToUnit(result.output[2 * i + 1]);
-    }
-    return out;
-}
-
-inline int32_t samplesPerTick(int32_t rate, double bpm, int32_t tpb) {
-    return static_cast<int32_t>(roundedSamplesPerTick(rate, bpm, tpb));
-}
-
-// The machine is made on activation at the tempo then known; a first block's changes go in
-// its first tick, after `tpt`.
-inline std::string header(int32_t rate, int32_t tpt) {
-    return "rate " + std::to_string(rate) + "\ntpt " +
-           std::to_string(samplesPerTick(rate, 126.0, 4)) + "\ncreate\ntpt " + std::to_string(tpt) +
-           "\n";
-}
-
-// A dry click and noise bursts: echoes of both are easy to see and to compare.
-inline Channels testSignal(size_t frames, unsigned seed) {
-    Channels c{std::vector<float>(frames), std::vector<float>(frames)};
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> noise(-0.25f, 0.25f);
-    for (size_t i = 0; i < frames; ++i) {
-        const bool burst = (i / 2000) % 4 == 0;
-        c.left[i] = burst ? noise(random) : 0.0f;
-        c.right[i] = burst ? noise(random) : 0.0f;
-    }
-    c.left[0] = 0.5f;
-    return c;
-}
-
-inline long firstDifference(const std::vector<float>& a, const std::vector<float>& b) {
-    if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return static_cast<long>(i);
-    return -1;
-}
-
-inline void expectSame(const Channels& a, const Channels& b) {
-    for (const auto& [x, y] : {std::pair{&a.left, &b.left}, std::pair{&a.right, &b.right}}) {
-        const long at = firstDifference(*x, *y);
-        EXPECT_EQ(at, -1) << "plug-in "
-                          << (at >= 0 && static_cast<size_t>(at) < x->size() ? (*x)[at] : 0.0f)
-                          << ", offline host "
-                          << (at >= 0 && static_cast<size_t>(at) < y->size() ? (*y)[at] : 0.0f);
-    }
 }
 
 }  // namespace vst3test
