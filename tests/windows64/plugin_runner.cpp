@@ -1,6 +1,6 @@
 // Drives a plug-in binary through recorded sessions, the same source on Linux and on 64-bit
 // Windows, so that the two builds' outputs can be compared bit for bit:
-//   plugin_runner clap PLUGIN OUT.f32
+//   plugin_runner clap|vst3 PLUGIN OUT.f32
 // Each session sets values before activation, renders a test signal in blocks with parameter and
 // tempo events inside them, and carries its state into a fresh instance; OUT gets every output
 // sample, interleaved stereo float32.
@@ -9,6 +9,10 @@
 #include <clap/ext/params.h>
 #include <clap/ext/state.h>
 #include <clap/plugin-factory.h>
+#include <travesty/audio_processor.h>
+#include <travesty/component.h>
+#include <travesty/edit_controller.h>
+#include <travesty/factory.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +25,9 @@
 #else
 #include <dlfcn.h>
 #endif
+
+#include "formats/identity.h"
+#include "tests/vst3/host_objects.h"
 
 namespace {
 
@@ -178,10 +185,10 @@ void render(const clap_plugin_t* plugin, const Session& s, const std::vector<flo
     }
 }
 
-bool runClap(const char* path, std::vector<float>& out) {
-    const Clap clap(path);
-    if (!clap.usable()) return false;
-    const std::vector<Session> sessions = {
+// The sessions both formats run: the defaults; a busy setting at 133 BPM and 3 ticks a beat
+// with changes and a host tempo inside blocks; blocks of 7 frames at 96 kHz.
+const std::vector<Session>& sessions() {
+    static const std::vector<Session> all = {
         {44100, 256, {}, {}},
         {48000,
          1000,
@@ -199,6 +206,13 @@ bool runClap(const char* path, std::vector<float>& out) {
           {20000, 23, 3, false}}},
         {96000, 7, {{0, 3, 500, false}, {0, 6, 80, false}}, {{333, 0, 140, true}}},
     };
+    return all;
+}
+
+bool runClap(const char* path, std::vector<float>& out) {
+    const Clap clap(path);
+    if (!clap.usable()) return false;
+    const std::vector<Session>& sessions = ::sessions();
     for (size_t i = 0; i < sessions.size(); ++i) {
         const Session& s = sessions[i];
         const clap_plugin_t* plugin = clap.create();
@@ -242,15 +256,155 @@ bool runClap(const char* path, std::vector<float>& out) {
     return true;
 }
 
+// VST 3: the processor alone, values as parameter changes at their frames (the values before
+// activation at the first block's frame 0), the host's tempo in the process context from the
+// block that holds its event on.
+template <typename T, typename From>
+T** query(From** from, const v3_tuid iid) {
+    T** out = nullptr;
+    return v3_cpp_obj_query_interface(from, iid, &out) == V3_OK ? out : nullptr;
+}
+
+class Vst3 {
+  public:
+    explicit Vst3(const char* path) {
+        void* library = openLibrary(path);
+        if (library == nullptr) return;
+#if defined(_WIN32)
+        using Entry = bool (*)();
+        if (auto init = reinterpret_cast<Entry>(symbol(library, "InitDll")); init) init();
+#else
+        using Entry = bool (*)(void*);
+        if (auto entry = reinterpret_cast<Entry>(symbol(library, "ModuleEntry")); entry)
+            entry(library);
+#endif
+        using Factory = v3_plugin_factory** (*)();
+        auto get = reinterpret_cast<Factory>(symbol(library, "GetPluginFactory"));
+        if (get != nullptr) factory_ = get();
+    }
+    bool usable() const { return factory_ != nullptr; }
+
+    template <typename T>
+    T** create(const uint8_t (&id)[16], const v3_tuid iid) const {
+        void* object = nullptr;
+        v3_cpp_obj(factory_)->create_instance(factory_, id, iid, &object);
+        return static_cast<T**>(object);
+    }
+
+  private:
+    v3_plugin_factory** factory_ = nullptr;
+};
+
+struct Vst3Instance {
+    v3_component** component;
+    v3_audio_processor** processor;
+};
+
+Vst3Instance startVst3(const Vst3& vst3, int32_t rate) {
+    auto** component = vst3.create<v3_component>(formats::kVst3ProcessorId, v3_component_iid);
+    v3_cpp_obj_initialize(component, nullptr);
+    auto** processor = query<v3_audio_processor>(component, v3_audio_processor_iid);
+    v3_process_setup setup{0, 0, 8192, static_cast<double>(rate)};
+    v3_cpp_obj(processor)->setup_processing(processor, &setup);
+    v3_cpp_obj(component)->set_active(component, true);
+    v3_cpp_obj(processor)->set_processing(processor, true);
+    return {component, processor};
+}
+
+void stopVst3(const Vst3Instance& p) {
+    v3_cpp_obj(p.processor)->set_processing(p.processor, false);
+    v3_cpp_obj(p.component)->set_active(p.component, false);
+    v3_cpp_obj_terminate(p.component);
+    v3_cpp_obj_unref(p.processor);
+    v3_cpp_obj_unref(p.component);
+}
+
+void renderVst3(const Vst3Instance& p, v3_edit_controller** controller, const Session& s,
+                const std::vector<float>& in, std::vector<float>& out) {
+    const size_t frames = in.size() / 2;
+    std::vector<float> l(frames), r(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        l[i] = in[2 * i];
+        r[i] = in[2 * i + 1];
+    }
+    double tempo = 0.0;
+    for (size_t at = 0; at < frames; at += s.block) {
+        const auto n = static_cast<uint32_t>(frames - at < s.block ? frames - at : s.block);
+        vst3test::Changes changes;
+        const auto normalised = [&](const Event& e) {
+            return v3_cpp_obj(controller)->plain_parameter_to_normalised(controller, e.id, e.value);
+        };
+        if (at == 0)
+            for (const Event& e : s.before) changes.add(static_cast<int>(e.id), 0, normalised(e));
+        for (const Event& e : s.during) {
+            if (e.frame < at || e.frame >= at + n) continue;
+            if (e.tempo)
+                tempo = e.value;
+            else
+                changes.add(static_cast<int>(e.id), static_cast<int32_t>(e.frame - at),
+                            normalised(e));
+        }
+        float* channels[2] = {l.data() + at, r.data() + at};  // in place
+        v3_audio_bus_buffers buses{};
+        buses.num_channels = 2;
+        buses.channel_buffers_32 = channels;
+        v3_process_context context{};
+        context.sample_rate = s.rate;
+        context.bpm = tempo;
+        context.state = tempo > 0.0 ? V3_PROCESS_CTX_TEMPO_VALID : 0;
+        v3_process_data data{};
+        data.nframes = static_cast<int32_t>(n);
+        data.num_input_buses = data.num_output_buses = 1;
+        data.inputs = data.outputs = &buses;
+        data.input_params = reinterpret_cast<v3_param_changes**>(&changes);
+        data.ctx = &context;
+        v3_cpp_obj(p.processor)->process(p.processor, &data);
+    }
+    for (size_t i = 0; i < frames; ++i) {
+        out.push_back(l[i]);
+        out.push_back(r[i]);
+    }
+}
+
+bool runVst3(const char* path, std::vector<float>& out) {
+    const Vst3 vst3(path);
+    if (!vst3.usable()) return false;
+    auto** controller =
+        vst3.create<v3_edit_controller>(formats::kVst3ControllerId, v3_edit_controller_iid);
+    if (controller == nullptr) return false;
+    v3_cpp_obj_initialize(controller, nullptr);
+    for (size_t i = 0; i < sessions().size(); ++i) {
+        const Session& s = sessions()[i];
+        const Vst3Instance p = startVst3(vst3, s.rate);
+        renderVst3(p, controller, s, signal(30000, static_cast<uint32_t>(i + 1)), out);
+        // Its state, saved and loaded into a fresh instance, renders the same again.
+        vst3test::Stream saved;
+        v3_cpp_obj(p.component)->get_state(p.component, reinterpret_cast<v3_bstream**>(&saved));
+        stopVst3(p);
+        const Vst3Instance fresh = startVst3(vst3, s.rate);
+        vst3test::Stream load(saved.bytes);
+        if (v3_cpp_obj(fresh.component)
+                ->set_state(fresh.component, reinterpret_cast<v3_bstream**>(&load)) != V3_OK)
+            return false;
+        renderVst3(fresh, controller, {s.rate, s.block, {}, {}}, signal(5000, 99), out);
+        stopVst3(fresh);
+    }
+    v3_cpp_obj_terminate(controller);
+    v3_cpp_obj_unref(controller);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: plugin_runner clap PLUGIN OUT.f32\n");
+        std::fprintf(stderr, "usage: plugin_runner clap|vst3 PLUGIN OUT.f32\n");
         return 2;
     }
     std::vector<float> out;
-    const bool ran = std::strcmp(argv[1], "clap") == 0 && runClap(argv[2], out);
+    const bool ran = std::strcmp(argv[1], "clap") == 0   ? runClap(argv[2], out)
+                     : std::strcmp(argv[1], "vst3") == 0 ? runVst3(argv[2], out)
+                                                         : false;
     if (!ran) {
         std::fprintf(stderr, "plugin_runner: cannot run %s %s\n", argv[1], argv[2]);
         return 1;
