@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Checks the LV2 plug-in inside Ardour 7, headless:
-#   1. Ardour finds and instantiates it from the build tree (LV2_PATH).
+# Checks the LV2 and VST 3 plug-ins inside Ardour 7, headless, one after the other:
+#   1. Ardour finds and instantiates each from the build tree (LV2_PATH; the
+#      VST 3 bundle once Ardour's scanner has cached it, with VST3_PATH).
 #   2. A session with a click on a stereo track, the plug-in on it and a tempo
 #      in the session's tempo map, exported with ardour7-export: the echoes
 #      are spaced by the session's tempo (120 and 90 BPM), and the export
 #      equals `tarvo-delay render` of the same click at that tempo.
 #   3. Non-default settings made in one Ardour run are there when a second
-#      run reopens the saved session, in the .ardour file, and in an export.
+#      run reopens the saved session (for LV2 also in the .ardour file), and
+#      in an export.
 #
 # Usage: scripts/ardour-check.sh BUILD_DIR      (e.g. build/default)
 # Exit 0: all held; 1: a check failed; 77: Ardour 7 is not installed.
@@ -26,6 +28,7 @@ die() {
 [[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd) || die "no build directory $1"
 bundle=$build/lib/lv2/tarvo-delay.lv2
+vst3_bundle="$build/lib/vst3/Tarvo Delay.vst3"
 cli=$build/tarvo-delay
 [[ -f $bundle/tarvo-delay.so && -f $bundle/tarvo-delay.ttl ]] || die "no LV2 bundle in $bundle (build first)"
 [[ -x $cli ]] || die "no $cli (build first)"
@@ -45,6 +48,7 @@ trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
 mkdir -p "$HOME"
 export LV2_PATH=$build/lib/lv2:/usr/lib/lv2
+export VST3_PATH=$build/lib/vst3
 
 rate=48000
 # The click comes after the first tick at either tempo: the plug-in glides
@@ -98,6 +102,16 @@ export_session() {
     die "ardour7-export of $name did not complete"
 }
 
+# port_of SYMBOL: the index by which Ardour addresses a control of the plug-in
+# under test: its LV2 port index, or its VST 3 parameter id, which counts the
+# same controls from 0 where the LV2 ports put the four audio ports first.
+port_of() {
+    local port
+    port=$(python3 "$echoes" port "$bundle/tarvo-delay.ttl" "$1")
+    [[ $TARVO_PLUGIN_TYPE == VST3 ]] && port=$((port - 4))
+    echo "$port"
+}
+
 # make_session NAME BPM [SYMBOL=VALUE ...]: the session in $work/NAME, the
 # click written into its region.
 make_session() {
@@ -106,7 +120,7 @@ make_session() {
     local ports=()
     for setting in "$@"; do
         sym=${setting%%=*} value=${setting#*=}
-        port=$(python3 "$echoes" port "$bundle/tarvo-delay.ttl" "$sym")
+        port=$(port_of "$sym")
         ports+=("$port=$value")
     done
     run_lua "$work/$name.make.log" make-session.lua "$work/$name" "$name" "$bpm" "$seconds" "${ports[@]}"
@@ -174,35 +188,59 @@ check_export() {
     fi
 }
 
-echo "ardour-check: $(ardour7-lua --version 2>/dev/null | head -n 1), LV2_PATH=$LV2_PATH"
+echo "ardour-check: $(ardour7-lua --version 2>/dev/null | head -n 1), LV2_PATH=$LV2_PATH, VST3_PATH=$VST3_PATH"
 
-echo "1. the plug-in in Ardour, and the echoes against the session tempo"
-make_session t120 120
-check_export t120 120 4 4
-make_session t90 90
-check_export t90 90 4 4
+# check_format TYPE ID: the sessions with the plug-in of that type in Ardour's list.
+check_format() {
+    export TARVO_PLUGIN_TYPE=$1 TARVO_PLUGIN_ID=$2
+    local f=${1,,}
+    echo "1. $1: the plug-in in Ardour, and the echoes against the session tempo"
+    make_session ${f}120 120
+    check_export ${f}120 120 4 4
+    make_session ${f}90 90
+    check_export ${f}90 90 4 4
 
-echo "2. settings saved with the session"
-settings=(dly_delayl=3000 dly_fbackl=70)
-make_session saved 120 "${settings[@]}"
-xml=$work/saved/saved.ardour
-for setting in "${settings[@]}"; do
-    sym=${setting%%=*} value=${setting#*=}
-    grep -q "<Port symbol=\"$sym\" value=\"$value\"/>" "$xml" ||
-        die "the saved session does not hold $sym=$value: $(grep -o "<Port symbol=\"$sym\"[^>]*>" "$xml")"
-    echo "  saved.ardour: $(grep -o "<Port symbol=\"$sym\"[^>]*>" "$xml")"
-done
-run_lua "$work/saved.read.log" read-params.lua "$work/saved" saved
-grep -q '^TEMPO 120$' "$work/saved.read.log" || die "the reopened session's tempo is not 120: $(grep TEMPO "$work/saved.read.log")"
-for setting in "${settings[@]}" dly_delayr=4000 dly_fbackr=50; do
-    sym=${setting%%=*} value=${setting#*=}
-    port=$(python3 "$echoes" port "$bundle/tarvo-delay.ttl" "$sym")
-    got=$(sed -n "s/^PARAM $port=//p" "$work/saved.read.log")
-    echo "  reopened: $sym (port $port) = $got"
-    python3 -c "import sys; sys.exit(0 if float('$got' or 'nan') == $value else 1)" ||
-        die "the reopened session has $sym=${got:-nothing}, expected $value"
-done
-check_export saved 120 3 4 "${settings[@]}"
+    echo "2. $1: settings saved with the session"
+    local settings=(dly_delayl=3000 dly_fbackl=70) sym value port got
+    make_session ${f}saved 120 "${settings[@]}"
+    local xml=$work/${f}saved/${f}saved.ardour
+    if [[ $1 == LV2 ]]; then  # a VST 3's settings are its own state, in base64
+        for setting in "${settings[@]}"; do
+            sym=${setting%%=*} value=${setting#*=}
+            grep -q "<Port symbol=\"$sym\" value=\"$value\"/>" "$xml" ||
+                die "the saved session does not hold $sym=$value: $(grep -o "<Port symbol=\"$sym\"[^>]*>" "$xml")"
+            echo "  ${f}saved.ardour: $(grep -o "<Port symbol=\"$sym\"[^>]*>" "$xml")"
+        done
+    fi
+    run_lua "$work/${f}saved.read.log" read-params.lua "$work/${f}saved" ${f}saved
+    grep -q '^TEMPO 120$' "$work/${f}saved.read.log" ||
+        die "the reopened session's tempo is not 120: $(grep TEMPO "$work/${f}saved.read.log")"
+    for setting in "${settings[@]}" dly_delayr=4000 dly_fbackr=50; do
+        sym=${setting%%=*} value=${setting#*=}
+        port=$(port_of "$sym")
+        got=$(sed -n "s/^PARAM $port=//p" "$work/${f}saved.read.log")
+        echo "  reopened: $sym (index $port) = $got"
+        python3 -c "import sys; sys.exit(0 if float('$got' or 'nan') == $value else 1)" ||
+            die "the reopened session has $sym=${got:-nothing}, expected $value"
+    done
+    check_export ${f}saved 120 3 4 "${settings[@]}"
+}
+
+check_format LV2 https://tarvo-audio.org/lv2/tarvo-delay
+
+# Ardour finds a VST 3 only once its scanner has cached it for this HOME; the
+# cache names the class id Ardour lists it by.
+if [[ -d $vst3_bundle ]]; then
+    scanner=$(dpkg -L ardour 2>/dev/null | grep '/ardour-vst3-scanner$' | head -n 1)
+    [[ -x $scanner ]] || die "no ardour-vst3-scanner in the ardour package"
+    LD_LIBRARY_PATH=$(dirname "$scanner") timeout 120 "$scanner" -f -q "$vst3_bundle" ||
+        die "ardour-vst3-scanner could not scan $vst3_bundle"
+    uid=$(grep -ho 'VST3Info uid="[0-9A-F]*"' "$XDG_CACHE_HOME"/ardour7/vst/*.v3i | head -n 1 | cut -d'"' -f2)
+    [[ -n $uid ]] || die "the scanner cached no class id for $vst3_bundle"
+    check_format VST3 "$uid"
+else
+    echo "ardour-check: no VST 3 bundle in $build/lib/vst3; only the LV2 plug-in was checked"
+fi
 
 if [[ $failures -ne 0 ]]; then
     die "$failures check(s) failed"

@@ -20,8 +20,8 @@
 #include "formats/plugin_state.h"
 #include "settings/parameter_table.h"
 #include "vst3/com.h"
+#include "vst3/messages.h"
 #include "vst3/parameters.h"
-#include "vst3/rate_message.h"
 #include "vst3/stream.h"
 #include "vst3/utf16.h"
 
@@ -49,6 +49,7 @@ struct Controller {
     int32_t program = 0;
     int32_t sampleRate = 44100;
     HostObject<v3_component_handler> handler;
+    HostObject<v3_host_application> host;
     HostObject<v3_connection_point> peer;
 };
 
@@ -61,11 +62,15 @@ formats::TextContext contextOf(const Controller& c) {
 }
 
 // IPluginBase
-v3_result V3_API initialize(void*, v3_funknown**) { return V3_OK; }
+v3_result V3_API initialize(void* self, v3_funknown** context) {
+    controllerOf(self).host.query(context, v3_host_application_iid);
+    return V3_OK;
+}
 
 v3_result V3_API terminate(void* self) {
     Controller& c = controllerOf(self);
     c.handler.drop();
+    c.host.drop();
     c.peer.drop();
     return V3_OK;
 }
@@ -161,6 +166,7 @@ v3_result V3_API setNormalisedValue(void* self, v3_param_id id, double normalise
     const double plain = c.ranges[id].toPlain(normalised);
     if (id != kProgramId) {
         c.values[id] = plain;
+        sendValue(c.host.get(), c.peer.get(), static_cast<int>(id), plain);
         return V3_OK;
     }
     try {
@@ -169,6 +175,8 @@ v3_result V3_API setNormalisedValue(void* self, v3_param_id id, double normalise
     } catch (const std::exception&) {
         return V3_FALSE;
     }
+    for (int i = 0; i < kParameterCount; ++i)
+        sendValue(c.host.get(), c.peer.get(), i, c.values[static_cast<size_t>(i)]);
     if (v3_component_handler** h = c.handler.get())
         v3_cpp_obj(h)->restart_component(h, V3_RESTART_PARAM_VALUES_CHANGED);
     return V3_OK;

@@ -26,9 +26,9 @@
 #include "formats/shared_values.h"
 #include "settings/parameter_table.h"
 #include "vst3/com.h"
+#include "vst3/messages.h"
 #include "vst3/parameter_changes.h"
 #include "vst3/parameters.h"
-#include "vst3/rate_message.h"
 #include "vst3/stream.h"
 #include "vst3/utf16.h"
 
@@ -243,7 +243,8 @@ v3_result V3_API process(void* self, v3_process_data* data) {
 
 uint32_t V3_API tailSamples(void*) { return kInfiniteTail; }  // the feedback may hold forever
 
-// IConnectionPoint: the edit controller learns the sample rate through it.
+// IConnectionPoint: the edit controller learns the sample rate through it, and tells the values
+// the host sets on it, which the processor's state holds from then on.
 v3_result V3_API connect(void* self, v3_connection_point** other) {
     Processor& p = processorOf(self);
     if (other == nullptr) return V3_INVALID_ARG;
@@ -257,7 +258,12 @@ v3_result V3_API disconnect(void* self, v3_connection_point**) {
     return V3_OK;
 }
 
-v3_result V3_API notify(void*, v3_message**) { return V3_FALSE; }
+v3_result V3_API notify(void* self, v3_message** message) {
+    const std::optional<std::pair<int, double>> value = valueIn(message);
+    if (!value) return V3_FALSE;
+    processorOf(self).shared.post(value->first, value->second);
+    return V3_OK;
+}
 
 // IProcessContextRequirements
 uint32_t V3_API contextRequirements(void*) { return V3_PROCESS_CTX_NEED_TEMPO; }

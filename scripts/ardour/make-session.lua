@@ -4,8 +4,8 @@
 --
 -- ardour7-lua make-session.lua DIR NAME BPM SECONDS [PORT=VALUE ...]
 --
--- PORT is the LV2 port index of a control input. The region's audio is made
--- by bouncing the empty track: Ardour's headless Lua offers no file import, so
+-- PORT is a control input's LV2 port index, or its VST 3 parameter id. The
+-- region's audio is made by bouncing the empty track: Ardour's headless Lua offers no file import, so
 -- the caller writes the click into the two bounced files afterwards.
 
 local dir, name = arg[1], arg[2]
@@ -24,7 +24,7 @@ end
 -- The plug-in as Ardour's own scan found it (LV2_PATH decides where from).
 local info = nil
 for p in ARDOUR.LuaAPI.list_plugins():iter() do
-	if p.unique_id == uri and p.type == ARDOUR.PluginType.LV2 then
+	if p.unique_id == uri and p.type == plugin_type then
 		info = p
 	end
 end
@@ -43,7 +43,7 @@ if not track then
 	fail("no track was created")
 end
 
-local proc = ARDOUR.LuaAPI.new_plugin(Session, uri, ARDOUR.PluginType.LV2, "")
+local proc = ARDOUR.LuaAPI.new_plugin(Session, uri, plugin_type, "")
 if proc:isnil() then
 	fail("Ardour could not instantiate " .. uri)
 end
@@ -53,7 +53,7 @@ end
 local insert = proc:to_insert()
 local plugin = insert:plugin(0)
 
--- Non-default values, addressed by port index; LuaAPI counts control inputs,
+-- Non-default values, addressed by port index or parameter id; LuaAPI counts control inputs,
 -- so find the control whose port is the one asked for.
 for i = 5, #arg do
 	local port, value = string.match(arg[i], "^(%d+)=(.+)$")

@@ -1,6 +1,6 @@
 -- Reopens a session made by make-session.lua and prints what Ardour restored
 -- for Tarvo Delay: one "PARAM PORT=VALUE" line per control input (PORT is the
--- LV2 port index) and the tempo at the session start.
+-- LV2 port index or the VST 3 parameter id) and the tempo at the session start.
 --
 -- ardour7-lua read-params.lua DIR NAME
 

@@ -14,6 +14,7 @@ else
     output=$("$validator" -e "$bundle" 2>&1)
 fi
 status=$?
+output=${output//$'\r'/}  # the Windows build ends its lines with CR LF
 results=$(grep -E '^Result: [0-9]+ tests passed, [0-9]+ tests failed' <<<"$output")
 if [ $status -ne 0 ] || [ -z "$results" ] || grep -qvE ' 0 tests failed$' <<<"$results"; then
     grep -E 'ERROR|\[Failed\]|^Result' <<<"$output"

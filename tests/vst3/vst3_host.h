@@ -57,9 +57,10 @@ inline double normalised(int id, double plain) {
     return (plain - lowest) / (highest - lowest);
 }
 
-// Messages with whole-number attributes, which the host application makes for the plug-in.
+// Messages with number attributes, which the host application makes for the plug-in.
 struct Attributes : Object<v3_attribute_list_cpp> {
     std::map<std::string, int64_t> numbers;
+    std::map<std::string, double> floats;
 };
 struct Message : Object<v3_message_cpp> {
     Message();
@@ -81,8 +82,17 @@ inline Message::Message() {
              *v = found->second;
              return V3_OK;
          },
-         [](void*, const char*, double) -> v3_result { return V3_NOT_IMPLEMENTED; },
-         [](void*, const char*, double*) -> v3_result { return V3_FALSE; },
+         [](void* self, const char* key, double v) -> v3_result {
+             static_cast<Attributes*>(self)->floats[key] = v;
+             return V3_OK;
+         },
+         [](void* self, const char* key, double* v) -> v3_result {
+             const auto& floats = static_cast<Attributes*>(self)->floats;
+             const auto found = floats.find(key);
+             if (found == floats.end()) return V3_FALSE;
+             *v = found->second;
+             return V3_OK;
+         },
          [](void*, const char*, const int16_t*) -> v3_result { return V3_NOT_IMPLEMENTED; },
          [](void*, const char*, int16_t*, uint32_t) -> v3_result { return V3_FALSE; },
          [](void*, const char*, const void*, uint32_t) -> v3_result { return V3_NOT_IMPLEMENTED; },

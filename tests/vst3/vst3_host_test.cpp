@@ -228,6 +228,21 @@ TEST(Vst3Host, AStateLoadsIntoAFreshInstanceWithTheSameOutput) {
     }
 }
 
+// A host may save a session in which nothing has been processed since the user set a value:
+// the controller tells the processor, whose state holds it.
+TEST(Vst3Host, ValuesSetOnTheControllerAreInTheStateBeforeAnyBlock) {
+    Plugin plugin;
+    ASSERT_TRUE(plugin.ok());
+    plugin.setPlain(ParamDelayLeft, 3000);
+    plugin.setPlain(kTempoId, 97);
+    const std::optional<std::string> saved = plugin.state();
+    ASSERT_TRUE(saved);
+    Plugin loaded;
+    ASSERT_EQ(loaded.setState(*saved), V3_OK);
+    EXPECT_EQ(loaded.plain(ParamDelayLeft), 3000);
+    EXPECT_EQ(loaded.plain(kTempoId), 97);
+}
+
 TEST(Vst3Host, AStateThatCannotBeReadIsRefusedAndChangesNothing) {
     Plugin plugin;
     ASSERT_TRUE(plugin.ok());
