@@ -8,6 +8,7 @@
 #include "dsp/stages.h"
 #include "host/sample_scale.h"
 #include "machine/machine.h"
+#include "platform/float_environment.h"
 #include "platform/wide_vectors.h"
 
 namespace {
@@ -72,8 +73,12 @@ struct IntoFrames {
 struct IntoChannels {
     static float dry(const float*, const float* frames, ptrdiff_t i) { return frames[i]; }
     static void put(float* outLeft, float* outRight, ptrdiff_t j, float left, float right) {
-        outLeft[j] = hostToUnit(left);
-        outRight[j] = hostToUnit(right);
+        outLeft[j] = unit(left);
+        outRight[j] = unit(right);
+    }
+    // The render's environment flushes subnormal numbers where it can, which spares the bits.
+    static float unit(float sample) {
+        return FloatEnvironment::kFlushes ? hostToUnitFlushed(sample) : hostToUnit(sample);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -136,6 +137,28 @@ TEST(RenderChannels, GiveTheBitsOfTheInterleavedRender) {
                         << (inPlace ? ", in place" : "");
                 }
             }
+        }
+    }
+}
+
+// Samples too small to be normal at unit scale are normal in the machine's scale, and the mix
+// brings many of them back above the least normal unit-scale output: they must come in exactly,
+// though the render reads subnormal numbers as zero.
+TEST(RenderChannels, TakeSubnormalSamplesExactly) {
+    std::mt19937 random(12);
+    std::uniform_int_distribution<uint32_t> magnitude(1, 0x007fffffu), sign(0, 1);
+    const auto subnormal = [&] {
+        return std::bit_cast<float>(sign(random) << 31 | magnitude(random));
+    };
+    Channels in{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    for (int i = 0; i < kFrames; ++i) in.left[i] = subnormal(), in.right[i] = subnormal();
+    for (const bool wide : {false, true}) {
+        if (wide && !platform::hasWideVectors()) continue;
+        for (const Settings& settings : {Settings{}, Settings{{ParamInputMode, 1}}}) {
+            const Channels expected = throughInterleaved(settings, wide, in, 256);
+            const Channels got = throughChannels(settings, wide, in, 256, false);
+            EXPECT_TRUE(sameBits(got.left, expected.left) && sameBits(got.right, expected.right))
+                << (wide ? "wide" : "narrow");
         }
     }
 }
