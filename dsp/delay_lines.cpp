@@ -461,8 +461,9 @@ bool runInStep(LineForm left, LineForm right, const ChannelLines& a, const Chann
     const bool normal = left.readout == Readout::Normal && right.readout == Readout::Normal &&
                         (left.entry == Entry::Plain || left.entry == Entry::Silent) &&
                         right.entry == left.entry;
-    return normal && a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
-           a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
+    // Each field alone: compared in pairs, the loads would be wider than the stores just made.
+    return normal && a.loopFrames == b.loopFrames && a.loopFrame == b.loopFrame &&
+           a.offsetFrames == b.offsetFrames && a.offsetFrame == b.offsetFrame;
 }
 
 ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_t loopPosition,

@@ -97,7 +97,7 @@ void dsp::conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t
     condition(inputMode, wide, InPlace{block.frames}, begin, end);
 }
 
-void dsp::conditionInput(uint8_t inputMode, bool wide, UnitChannels block, int32_t begin,
+void dsp::conditionInput(uint8_t inputMode, bool wide, const UnitChannels& block, int32_t begin,
                          int32_t end) {
     condition(inputMode, wide, FromChannels{block.inLeft, block.inRight, block.frames}, begin, end);
 }

@@ -199,7 +199,7 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
     });
 }
 
-void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, const UnitChannels& block,
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end) {
     const Ends ends{block.outLeft, block.outRight, block.frames};

@@ -55,7 +55,8 @@ struct UnitChannels {
 // or from the channels, each sample through unitToHost, so that every conditioned sample is
 // finite.
 void conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t begin, int32_t end);
-void conditionInput(uint8_t inputMode, bool wide, UnitChannels block, int32_t begin, int32_t end);
+void conditionInput(uint8_t inputMode, bool wide, const UnitChannels& block, int32_t begin,
+                    int32_t end);
 
 // Both channels' offset lines and loops: the wet signal of frames begin..end-1 from the
 // conditioned input (or from silence without input). `inputFinite`: the input holds no
@@ -83,7 +84,7 @@ void mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrames blo
                const float* wetLeft, const float* wetRight, const float* sharesLeft,
                const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                bool inputFinite);
-void mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+void mixOutput(const MixControls& mix, bool panGlides, bool wide, const UnitChannels& block,
                const float* wetLeft, const float* wetRight, const float* sharesLeft,
                const float* sharesRight, int32_t begin, int32_t end);
 
