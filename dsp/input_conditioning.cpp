@@ -24,6 +24,8 @@ struct FromChannels {
     const float* __restrict left;
     const float* __restrict right;
     float* __restrict frames;
+    float* __restrict conditionedLeft;
+    float* __restrict conditionedRight;
 };
 
 template <typename Rule>
@@ -40,6 +42,8 @@ TARVO_INLINE_LOOP inline void conditionFrames(FromChannels block, int32_t begin,
         rule(left, right);
         block.frames[2 * j] = left;
         block.frames[2 * j + 1] = right;
+        block.conditionedLeft[j] = left;
+        block.conditionedRight[j] = right;
     }
 }
 
@@ -99,5 +103,7 @@ void dsp::conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t
 
 void dsp::conditionInput(uint8_t inputMode, bool wide, const UnitChannels& block, int32_t begin,
                          int32_t end) {
-    condition(inputMode, wide, FromChannels{block.inLeft, block.inRight, block.frames}, begin, end);
+    condition(inputMode, wide,
+              FromChannels{block.inLeft, block.inRight, block.frames, block.left, block.right},
+              begin, end);
 }

@@ -60,18 +60,20 @@ inline float held(double value, float input) {
 
 // Where the mix finds a frame's dry input and leaves its output. Into the host's frames: each
 // frame of `out` is read and overwritten. Into the channels: the dry input comes from the
-// conditioned `frames`, the output goes to `out` and `outRight` at unit scale. The loops take
-// the pointers as restricted parameters, the one form in which the compiler keeps them apart
-// through the inlining without checks at run time.
+// conditioned channels `inLeft` and `inRight`, the output goes to `out` and `outRight` at unit
+// scale. The loops take the pointers as restricted parameters, the one form in which the
+// compiler keeps them apart through the inlining without checks at run time.
 struct IntoFrames {
-    static float dry(const float* out, const float*, ptrdiff_t i) { return out[i]; }
+    static float dryLeft(const float* out, const float*, ptrdiff_t j) { return out[2 * j]; }
+    static float dryRight(const float* out, const float*, ptrdiff_t j) { return out[2 * j + 1]; }
     static void put(float* out, float*, ptrdiff_t j, float left, float right) {
         out[2 * j] = left;
         out[2 * j + 1] = right;
     }
 };
 struct IntoChannels {
-    static float dry(const float*, const float* frames, ptrdiff_t i) { return frames[i]; }
+    static float dryLeft(const float*, const float* in, ptrdiff_t j) { return in[j]; }
+    static float dryRight(const float*, const float* in, ptrdiff_t j) { return in[j]; }
     static void put(float* outLeft, float* outRight, ptrdiff_t j, float left, float right) {
         outLeft[j] = unit(left);
         outRight[j] = unit(right);
@@ -86,19 +88,21 @@ struct IntoChannels {
 struct Ends {
     float* out;
     float* outRight;
-    const float* frames;
+    const float* inLeft;
+    const float* inRight;
 };
 
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
 // either side, summed left to right in double precision.
 template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict outRight,
-                                       const float* __restrict frames, ptrdiff_t j, double wL,
+                                       const float* __restrict inLeft,
+                                       const float* __restrict inRight, ptrdiff_t j, double wL,
                                        double wR, double dryLeft, double dryRight,
                                        double leftToLeft, double rightToLeft, double rightToRight,
                                        double leftToRight) {
     if constexpr (kInput) {
-        const float inL = Into::dry(out, frames, 2 * j), inR = Into::dry(out, frames, 2 * j + 1);
+        const float inL = Into::dryLeft(out, inLeft, j), inR = Into::dryRight(out, inRight, j);
         Into::put(
             out, outRight, j,
             held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL),
@@ -111,12 +115,10 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict 
 
 // The shares stand still for the stretch: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite, typename Into>
-TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restrict out,
-                                          float* __restrict outRight,
-                                          const float* __restrict frames,
-                                          const float* __restrict wetLeft,
-                                          const float* __restrict wetRight, int32_t begin,
-                                          int32_t end) {
+TARVO_INLINE_LOOP inline void mixStanding(
+    const MixControls& mix, float* __restrict out, float* __restrict outRight,
+    const float* __restrict inLeft, const float* __restrict inRight,
+    const float* __restrict wetLeft, const float* __restrict wetRight, int32_t begin, int32_t end) {
     const double pL = mix.shareLeft, pR = mix.shareRight;
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
@@ -124,8 +126,8 @@ TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restr
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
     TARVO_SEPARATE_BUFFERS
     for (ptrdiff_t j = begin; j < end; ++j)
-        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
-                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+        mixFrame<kInput, kFinite, Into>(out, outRight, inLeft, inRight, j, wetLeft[j], wetRight[j],
+                                        dryLeft, dryRight, leftToLeft, rightToLeft, rightToRight,
                                         leftToRight);
 }
 
@@ -133,7 +135,8 @@ TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restr
 // worked out with the glide steps, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restrict out,
-                                         float* __restrict outRight, const float* __restrict frames,
+                                         float* __restrict outRight, const float* __restrict inLeft,
+                                         const float* __restrict inRight,
                                          const float* __restrict wetLeft,
                                          const float* __restrict wetRight,
                                          const float* __restrict sharesLeft,
@@ -147,8 +150,8 @@ TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restri
         const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
         const double rightToLeft = (1.0 - shareR) * wetGainRight;
         const double leftToRight = (1.0 - shareL) * wetGainLeft;
-        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
-                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+        mixFrame<kInput, kFinite, Into>(out, outRight, inLeft, inRight, j, wetLeft[j], wetRight[j],
+                                        dryLeft, dryRight, leftToLeft, rightToLeft, rightToRight,
                                         leftToRight);
     }
 }
@@ -159,11 +162,11 @@ TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, 
                                         const float* sharesLeft, const float* sharesRight,
                                         int32_t begin, int32_t end) {
     if (panGlides)
-        mixGliding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
-                                          wetRight, sharesLeft, sharesRight, begin, end);
+        mixGliding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.inLeft, ends.inRight,
+                                          wetLeft, wetRight, sharesLeft, sharesRight, begin, end);
     else
-        mixStanding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
-                                           wetRight, begin, end);
+        mixStanding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.inLeft, ends.inRight,
+                                           wetLeft, wetRight, begin, end);
 }
 
 }  // namespace
@@ -185,7 +188,7 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                     bool inputFinite) {
-    const Ends ends{block.frames, nullptr, nullptr};
+    const Ends ends{block.frames, nullptr, nullptr, nullptr};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
             mixFrames<false, true, IntoFrames>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
@@ -202,7 +205,7 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
 void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, const UnitChannels& block,
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end) {
-    const Ends ends{block.outLeft, block.outRight, block.frames};
+    const Ends ends{block.outLeft, block.outRight, block.left, block.right};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         mixFrames<true, true, IntoChannels>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
                                             sharesRight, begin, end);

@@ -42,13 +42,16 @@ struct HostFrames {
 };
 
 // Separate channels at unit scale, as plug-in hosts hold them; the output may be the same
-// memory as the input. The input is conditioned into `frames`, an array of the render's own.
+// memory as the input. The input is conditioned into `frames`, an array of the render's own,
+// and once more into its channels `left` and `right`, from which the mix takes the dry input.
 struct UnitChannels {
     const float* inLeft;
     const float* inRight;
     float* outLeft;
     float* outRight;
     float* frames;
+    float* left;
+    float* right;
 };
 
 // Frames begin..end-1 of the block's input, conditioned according to the input mode: in place,
