@@ -86,6 +86,7 @@ std::optional<double> positionTempo(const Plugin& p, const LV2_Atom_Event* event
 // reads and compares, without a branch, as most runs find nothing changed.
 bool portsMoved(const Plugin& p) {
     uint32_t moved = 0;
+#pragma GCC unroll 64
     for (int i = 0; i < kControlCount; ++i)
         moved |= std::bit_cast<uint32_t>(*p.controls[i]) ^ p.seen[i];
     return moved != 0;
