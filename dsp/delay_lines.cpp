@@ -46,7 +46,7 @@ struct ChannelLines {
 // ever sets; anything else is cut to that, so every position names a frame of the line.
 int32_t usableFrames(int32_t length, int32_t bufferFrames) {
     const int64_t limit = int64_t{bufferFrames} * kFixedOne;
-    const int64_t frames = std::clamp<int64_t>(length, 0, limit) / kFixedOne;
+    const int64_t frames = std::clamp<int64_t>(length, 0, limit) >> kFixedShift;
     return frames == 0 ? 1 : static_cast<int32_t>(frames);
 }
 
