@@ -3,6 +3,7 @@
 // written over the host's frame or, through hostToUnit, into the two output channels.
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
@@ -113,6 +114,35 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict 
     }
 }
 
+// Into the channels every zero leaves as +0 (hostToUnit), so a term whose coefficient is 0,
+// which only adds a zero (the wet signal is finite), changes nothing there but the sign of a
+// zero and is left out: each wet channel stays on its own side. With unit gains as well, what
+// is left is the sum of two floats, which rounds in double precision as in single precision.
+TARVO_INLINE_LOOP inline void mixOwnSides(
+    double dryLeft, double dryRight, double leftToLeft, double rightToRight,
+    float* __restrict outLeft, float* __restrict outRight, const float* __restrict inLeft,
+    const float* __restrict inRight, const float* __restrict wetLeft,
+    const float* __restrict wetRight, int32_t begin, int32_t end) {
+    TARVO_SEPARATE_BUFFERS
+    for (ptrdiff_t j = begin; j < end; ++j)
+        IntoChannels::put(
+            outLeft, outRight, j,
+            held<true>(double{inLeft[j]} * dryLeft + leftToLeft * wetLeft[j], inLeft[j]),
+            held<true>(double{inRight[j]} * dryRight + rightToRight * wetRight[j], inRight[j]));
+}
+
+TARVO_INLINE_LOOP inline void mixUnity(float* __restrict outLeft, float* __restrict outRight,
+                                       const float* __restrict inLeft,
+                                       const float* __restrict inRight,
+                                       const float* __restrict wetLeft,
+                                       const float* __restrict wetRight, int32_t begin,
+                                       int32_t end) {
+    TARVO_SEPARATE_BUFFERS
+    for (ptrdiff_t j = begin; j < end; ++j)
+        IntoChannels::put(outLeft, outRight, j, dsp::heldInRange(inLeft[j] + wetLeft[j]),
+                          dsp::heldInRange(inRight[j] + wetRight[j]));
+}
+
 // The shares stand still for the stretch: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixStanding(
@@ -124,6 +154,14 @@ TARVO_INLINE_LOOP inline void mixStanding(
     const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
     const double rightToLeft = (1.0 - pR) * wetGainRight, leftToRight = (1.0 - pL) * wetGainLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
+    if constexpr (std::is_same_v<Into, IntoChannels>) {
+        if (rightToLeft == 0.0 && leftToRight == 0.0) {
+            if (dryLeft == 1.0 && dryRight == 1.0 && leftToLeft == 1.0 && rightToRight == 1.0)
+                return mixUnity(out, outRight, inLeft, inRight, wetLeft, wetRight, begin, end);
+            return mixOwnSides(dryLeft, dryRight, leftToLeft, rightToRight, out, outRight, inLeft,
+                               inRight, wetLeft, wetRight, begin, end);
+        }
+    }
     TARVO_SEPARATE_BUFFERS
     for (ptrdiff_t j = begin; j < end; ++j)
         mixFrame<kInput, kFinite, Into>(out, outRight, inLeft, inRight, j, wetLeft[j], wetRight[j],

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -41,9 +42,10 @@ Channels input() {
                               3e38f,
                               std::numeric_limits<float>::max(),
                               -std::numeric_limits<float>::max(),
-                              1e-40f};
+                              1e-40f,
+                              -0.0f};
     for (int i = 0; i < 40; ++i)
-        (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % 7];
+        (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % std::size(kOdd)];
     return in;
 }
 
@@ -112,7 +114,13 @@ Settings randomSettings(uint32_t seed) {
 }
 
 TEST(RenderChannels, GiveTheBitsOfTheInterleavedRender) {
-    std::vector<Settings> table = {{}, bench::kFullChain, randomSettings(1), randomSettings(2)};
+    // The defaults' gains and shares, each wet channel on its own side with other gains, and
+    // the rest at random.
+    std::vector<Settings> table = {{},
+                                   {{ParamDryLeft, 70}, {ParamWetRight, 40}},
+                                   bench::kFullChain,
+                                   randomSettings(1),
+                                   randomSettings(2)};
     for (int mode = 0; mode <= 5; ++mode)
         table.push_back({{ParamModeLeft, mode},
                          {ParamModeRight, 5 - mode},
