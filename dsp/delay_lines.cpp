@@ -311,10 +311,7 @@ TARVO_INLINE_LOOP inline void stageLeaving(const ChannelLines& first, const floa
     const ptrdiff_t count = 2 * static_cast<ptrdiff_t>(end - begin - 1);
     staged[0] = first.offset[0];
     staged[1] = first.offset[1];
-    if constexpr (kEntry == Entry::Plain && kFinite)
-        std::copy_n(from, count, staged + 2);  // a copy, as fast as the library has
-    else
-        for (ptrdiff_t i = 0; i < count; ++i) staged[2 + i] = entryValue<kEntry, kFinite>(from[i]);
+    for (ptrdiff_t i = 0; i < count; ++i) staged[2 + i] = entryValue<kEntry, kFinite>(from[i]);
     first.offset[0] = entryValue<kEntry, kFinite>(from[count]);
     first.offset[1] = entryValue<kEntry, kFinite>(from[count + 1]);
 }
