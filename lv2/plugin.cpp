@@ -53,6 +53,9 @@ struct Plugin {
 
     uint32_t seen[kControlCount] = {};  // the ports' bits when they were last read
     float parked[kControlCount] = {};
+    // The host keeps the ports' values side by side, in port order, as many hosts do: then the
+    // check reads them as one array.
+    const float* consecutive = nullptr;
     bool readAll = true;  // a fresh machine takes every port
     bool mapped = false;
     Uris uris;
@@ -86,6 +89,11 @@ std::optional<double> positionTempo(const Plugin& p, const LV2_Atom_Event* event
 // reads and compares, without a branch, as most runs find nothing changed.
 bool portsMoved(const Plugin& p) {
     uint32_t moved = 0;
+    if (const float* values = p.consecutive) {
+        for (int i = 0; i < kControlCount; ++i)
+            moved |= std::bit_cast<uint32_t>(values[i]) ^ p.seen[i];
+        return moved != 0;
+    }
 #pragma GCC unroll 64
     for (int i = 0; i < kControlCount; ++i)
         moved |= std::bit_cast<uint32_t>(*p.controls[i]) ^ p.seen[i];
@@ -115,6 +123,10 @@ void readControls(Plugin& p) {
 void connectControl(Plugin& p, int i, const void* data) {
     p.parked[i] = std::bit_cast<float>(p.seen[i]);
     p.controls[i] = data != nullptr ? static_cast<const float*>(data) : &p.parked[i];
+    bool consecutive = p.connected(0);
+    for (int k = 1; k < kControlCount; ++k)
+        consecutive = consecutive && p.controls[k] == p.controls[0] + k;
+    p.consecutive = consecutive ? p.controls[0] : nullptr;
 }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
