@@ -84,7 +84,6 @@ void PluginCore::send(int index, int32_t value) {
 // machine's (all of them for a fresh machine), then, when the samples per tick change, the
 // delay lengths that count ticks, as if the host had sent them at this moment.
 void PluginCore::deliver() {
-    if (!changed_ && !tempoChanged_ && !deliverAll_) return;
     for (int i = 0; i < count_; ++i) {
         if (!deliverAll_ && wanted_[i] == delivered_[i]) continue;
         delivered_[i] = wanted_[i];
@@ -107,16 +106,6 @@ void PluginCore::deliver() {
     recordOpen_ = false;
 }
 
-void PluginCore::startBlock(const float* inLeft, const float* inRight, float* outLeft,
-                            float* outRight, uint32_t frames) {
-    in_[0] = inLeft;
-    in_[1] = inRight;
-    out_[0] = outLeft;
-    out_[1] = outRight;
-    frames_ = frames;
-    done_ = 0;
-}
-
 void PluginCore::renderTo(uint32_t frame) {
     frame = std::min(frame, frames_);
     if (frame <= done_) return;
@@ -128,7 +117,7 @@ void PluginCore::renderTo(uint32_t frame) {
         return;
     }
     used_ = true;
-    deliver();
+    if (changed_ || tempoChanged_ || deliverAll_) deliver();  // most blocks bring nothing
     if (!machine_->renderChannels(in_[0] + from, in_[1] + from, out_[0] + from, out_[1] + from,
                                   static_cast<int32_t>(frame - from)))
         for (float* channel : out_) std::fill(channel + from, channel + frame, 0.0f);

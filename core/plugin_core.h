@@ -45,7 +45,14 @@ class PluginCore {
     // frames from where the block has got to up to `frame` (at most the block's length); a frame
     // before that takes effect where the block has got to, so no frame renders twice.
     void startBlock(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
-                    uint32_t frames);
+                    uint32_t frames) {
+        in_[0] = inLeft;
+        in_[1] = inRight;
+        out_[0] = outLeft;
+        out_[1] = outRight;
+        frames_ = frames;
+        done_ = 0;
+    }
     void renderTo(uint32_t frame);
     void finishBlock() { renderTo(frames_); }
 

@@ -46,7 +46,7 @@ struct ChannelLines {
 // ever sets; anything else is cut to that, so every position names a frame of the line.
 int32_t usableFrames(int32_t length, int32_t bufferFrames) {
     const int64_t limit = int64_t{bufferFrames} * kFixedOne;
-    const int64_t frames = std::clamp<int64_t>(length, 0, limit) / kFixedOne;
+    const int64_t frames = std::clamp<int64_t>(length, 0, limit) >> kFixedShift;
     return frames == 0 ? 1 : static_cast<int32_t>(frames);
 }
 
@@ -183,10 +183,13 @@ struct Lanes {
 //   wet    <- the loop as the mode reads it
 // Every variant runs this; they differ only in where the leaving sample comes from (runFrames)
 // and in the read. Entries here are plain or silent: the shaping modes have shaped theirs
-// beforehand. The pointers are not restricted here but where the frames are looped over, so
-// that the compiler knows them apart in the loop.
+// beforehand. Both lanes in step leave their read to a pass of its own (kReadLater): the
+// compiler then runs the lines in the loop's own layout and only the read takes the lanes
+// apart, where it would otherwise work out every frame twice, once in either layout. The
+// pointers are not restricted here but where the frames are looped over, so that the compiler
+// knows them apart in the loop.
 template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset,
-          typename LoopPointer>
+          bool kReadLater, typename LoopPointer>
 TARVO_INLINE_LOOP inline void runFrame(int32_t k, const float (&leaving)[kLanes], LoopPointer loop,
                                        float* offset, const float* input, float* wetFirst,
                                        float* wetSecond, const float (&gain)[kLanes],
@@ -199,6 +202,7 @@ TARVO_INLINE_LOOP inline void runFrame(int32_t k, const float (&leaving)[kLanes]
         for (int c = 0; c < kLanes; ++c) offset[f + c] = entryValue<kEntry, kFinite>(input[f + c]);
     }
     for (int c = 0; c < kLanes; ++c) loop[f + c] = a[c];
+    if constexpr (kReadLater) return;
     for (int c = 0; c < kLanes; ++c) {
         float* wet = c == 0 ? wetFirst : wetSecond;
         if constexpr (kReadout == Readout::Reverse)
@@ -210,21 +214,26 @@ TARVO_INLINE_LOOP inline void runFrame(int32_t k, const float (&leaving)[kLanes]
 
 // A stretch's frames, for the lanes' floats from loop frame p and offset frame q on (`offset`
 // is the line's one frame when kShortOffset is set). What leaves an offset line of one frame is
-// the entry of the frame before; after the first frame that is taken straight from the input,
-// so the frames stay independent of each other.
+// the entry of the frame before: for both lanes in step it comes from `staged`, the stretch's
+// slots of what the call staged (stageLeaving), and every frame runs alike; for one lane the
+// first frame takes what the line held and every later one the entry straight from the input,
+// which keeps the frames independent of each other too.
 template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset,
           typename LoopPointer>
 TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offset,
+                                        const float* __restrict staged,
                                         const float* __restrict input, float* __restrict wetFirst,
                                         float* __restrict wetSecond, const float (&gain)[kLanes],
                                         const float* whole, int32_t p, int32_t loopFrames,
                                         int32_t frames) {
     static_assert(kEntry == Entry::Plain || kEntry == Entry::Silent);
+    constexpr bool kInStep = kLanes == 2;
+    constexpr bool kStaged = kShortOffset && kInStep;
     int32_t k = 0;
-    if constexpr (kShortOffset) {
+    if constexpr (kShortOffset && !kStaged) {
         float leaving[kLanes];
         for (int c = 0; c < kLanes; ++c) leaving[c] = offset[c];
-        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
+        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset, kInStep>(
             0, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
         k = 1;
     }
@@ -232,9 +241,10 @@ TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offs
         const ptrdiff_t f = 2 * static_cast<ptrdiff_t>(k);
         float leaving[kLanes];
         for (int c = 0; c < kLanes; ++c)
-            leaving[c] =
-                kShortOffset ? entryValue<kEntry, kFinite>(input[f - 2 + c]) : offset[f + c];
-        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
+            leaving[c] = kStaged        ? staged[f + c]
+                         : kShortOffset ? entryValue<kEntry, kFinite>(input[f - 2 + c])
+                                        : offset[f + c];
+        runFrame<kLanes, kEntry, kReadout, kFinite, kShortOffset, kInStep>(
             k, leaving, loop, offset, input, wetFirst, wetSecond, gain, whole, p, loopFrames);
     };
     // Only a "Reverse" read may land on a frame the loop has written.
@@ -244,9 +254,17 @@ TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offs
         TARVO_SEPARATE_BUFFERS
         for (; k < frames; ++k) frameAt(k);
     }
-    if constexpr (kShortOffset) {
+    if constexpr (kShortOffset && !kStaged) {
         const ptrdiff_t last = 2 * static_cast<ptrdiff_t>(frames - 1);
         for (int c = 0; c < kLanes; ++c) offset[c] = entryValue<kEntry, kFinite>(input[last + c]);
+    }
+    if constexpr (kInStep) {
+        TARVO_SEPARATE_BUFFERS
+        for (int32_t k = 0; k < frames; ++k) {
+            const ptrdiff_t f = 2 * static_cast<ptrdiff_t>(k);
+            wetFirst[k] = readout<kReadout>(loop[f]);
+            wetSecond[k] = readout<kReadout>(loop[f + 1]);
+        }
     }
 }
 
@@ -255,13 +273,15 @@ TARVO_INLINE_LOOP inline void runFrames(LoopPointer loop, float* __restrict offs
 // just written, so its loop is not restricted and runs frame after frame.
 template <int kLanes, Entry kEntry, Readout kReadout, bool kFinite, bool kShortOffset>
 TARVO_INLINE_LOOP inline void runStretch(const ChannelLines& first, const float (&gain)[kLanes],
-                                         int32_t p, int32_t q, const float* input, float* wetFirst,
-                                         float* wetSecond, int32_t frames) {
+                                         int32_t p, int32_t q, const float* staged,
+                                         const float* input, float* wetFirst, float* wetSecond,
+                                         int32_t frames) {
     using LoopPointer = std::conditional_t<kReadout == Readout::Reverse, float*, float* __restrict>;
     const LoopPointer loop = first.loop + 2 * static_cast<ptrdiff_t>(p);
     float* const offset = first.offset + 2 * static_cast<ptrdiff_t>(q);
     runFrames<kLanes, kEntry, kReadout, kFinite, kShortOffset, LoopPointer>(
-        loop, offset, input, wetFirst, wetSecond, gain, first.loop, p, first.loopFrames, frames);
+        loop, offset, staged, input, wetFirst, wetSecond, gain, first.loop, p, first.loopFrames,
+        frames);
 }
 
 // A "Reverse" stretch whose reads miss its writes: first every read, then the lines as for
@@ -269,14 +289,31 @@ TARVO_INLINE_LOOP inline void runStretch(const ChannelLines& first, const float 
 // after its write.
 template <Entry kEntry, bool kFinite, bool kShortOffset>
 void runReverseInPasses(const ChannelLines& line, const float (&gain)[1], int32_t p, int32_t q,
-                        const float* input, float* __restrict wet, int32_t frames) {
+                        const float* staged, const float* input, float* __restrict wet,
+                        int32_t frames) {
     const float* __restrict whole = line.loop;
     for (int32_t k = 0; k < frames; ++k)
         wet[k] = whole[2 * static_cast<ptrdiff_t>(mirrored(p + k, line.loopFrames))];
     float written[kMaxBlockFrames];
-    runStretch<1, kEntry, Readout::Normal, kFinite, kShortOffset>(line, gain, p, q, input, written,
-                                                                  nullptr, frames);
+    runStretch<1, kEntry, Readout::Normal, kFinite, kShortOffset>(line, gain, p, q, staged, input,
+                                                                  written, nullptr, frames);
     if (p == 0) wet[0] = written[0];
+}
+
+// What leaves the offset lines of one frame of both lanes in step through frames begin..end-1:
+// at the first what the lines held, at every later one the entry of the frame before. Staged
+// for the whole call, so that the frame loops read it slot by slot as from longer lines and run
+// over every frame of a stretch alike. The lines then hold the last frame's entries.
+template <Entry kEntry, bool kFinite>
+TARVO_INLINE_LOOP inline void stageLeaving(const ChannelLines& first, const float* __restrict input,
+                                           int32_t begin, int32_t end, float* __restrict staged) {
+    const float* const from = input + 2 * static_cast<ptrdiff_t>(begin);
+    const ptrdiff_t count = 2 * static_cast<ptrdiff_t>(end - begin - 1);
+    staged[0] = first.offset[0];
+    staged[1] = first.offset[1];
+    for (ptrdiff_t i = 0; i < count; ++i) staged[2 + i] = entryValue<kEntry, kFinite>(from[i]);
+    first.offset[0] = entryValue<kEntry, kFinite>(from[count]);
+    first.offset[1] = entryValue<kEntry, kFinite>(from[count + 1]);
 }
 
 // The wide loops pay from a few of their widths on: lines shorter than that (loops of a few
@@ -296,25 +333,32 @@ TARVO_INLINE_LOOP inline void runStretches(const Lanes<kLanes>& lanes, const flo
     const int32_t loopFrames = first.loopFrames, offsetFrames = first.offsetFrames;
     float gain[kLanes];
     for (int c = 0; c < kLanes; ++c) gain[c] = lanes.line[c]->gain;
+    constexpr bool kStaged = kShortOffset && kLanes == 2;
+    float staged[kStaged ? 2 * kMaxBlockFrames : 1];
+    if constexpr (kStaged) {
+        if (end <= begin) return;
+        stageLeaving<kEntry, kFinite>(first, input, begin, end, staged);
+    }
     int32_t loopFrame = first.loopFrame, offsetFrame = first.offsetFrame;
     for (int32_t j = begin; j < end;) {
         const int32_t p = nextFrame(loopFrame, loopFrames);
         const int32_t q = kShortOffset ? 0 : nextFrame(offsetFrame, offsetFrames);
         int32_t frames = std::min(end - j, loopFrames - p);
         if constexpr (!kShortOffset) frames = std::min(frames, offsetFrames - q);
+        const float* const stagedHere = kStaged ? staged + 2 * (j - begin) : nullptr;
         float* const wetFirst = lanes.wet[0] + j;
         float* const wetSecond = kLanes == 2 ? lanes.wet[kLanes - 1] + j : nullptr;
         if constexpr (kReadout == Readout::Reverse) {
             static_assert(kLanes == 1, "only \"Normal\" channels run in step");
             if (mirrorClear(p, frames, loopFrames))
-                runReverseInPasses<kEntry, kFinite, kShortOffset>(first, gain, p, q, input + 2 * j,
-                                                                  wetFirst, frames);
+                runReverseInPasses<kEntry, kFinite, kShortOffset>(first, gain, p, q, stagedHere,
+                                                                  input + 2 * j, wetFirst, frames);
             else
                 runStretch<1, kEntry, kReadout, kFinite, kShortOffset>(
-                    first, gain, p, q, input + 2 * j, wetFirst, nullptr, frames);
+                    first, gain, p, q, stagedHere, input + 2 * j, wetFirst, nullptr, frames);
         } else {
             runStretch<kLanes, kEntry, kReadout, kFinite, kShortOffset>(
-                first, gain, p, q, input + 2 * j, wetFirst, wetSecond, frames);
+                first, gain, p, q, stagedHere, input + 2 * j, wetFirst, wetSecond, frames);
         }
         loopFrame = p + frames - 1;
         offsetFrame = q + frames - 1;  // an offset line of one frame stays on frame 0
@@ -414,8 +458,9 @@ bool runInStep(LineForm left, LineForm right, const ChannelLines& a, const Chann
     const bool normal = left.readout == Readout::Normal && right.readout == Readout::Normal &&
                         (left.entry == Entry::Plain || left.entry == Entry::Silent) &&
                         right.entry == left.entry;
-    return normal && a.loopFrames == b.loopFrames && a.offsetFrames == b.offsetFrames &&
-           a.loopFrame == b.loopFrame && a.offsetFrame == b.offsetFrame;
+    // Each field alone: compared in pairs, the loads would be wider than the stores just made.
+    return normal && a.loopFrames == b.loopFrames && a.loopFrame == b.loopFrame &&
+           a.offsetFrames == b.offsetFrames && a.offsetFrame == b.offsetFrame;
 }
 
 ChannelLines channelLines(float* loop, float* offset, int32_t loopLength, int32_t loopPosition,

@@ -2,6 +2,7 @@
 // delay input and the dry signal. The host's interleaved frames are rewritten in place; separate
 // channels are read through unitToHost into the render's interleaved frames, so that no later
 // stage needs to know where the block came from.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -23,6 +24,8 @@ struct FromChannels {
     const float* __restrict left;
     const float* __restrict right;
     float* __restrict frames;
+    float* __restrict conditionedLeft;
+    float* __restrict conditionedRight;
 };
 
 template <typename Rule>
@@ -31,15 +34,33 @@ TARVO_INLINE_LOOP inline void conditionFrames(InPlace block, int32_t begin, int3
     for (ptrdiff_t j = begin; j < end; ++j) rule(block.frames[2 * j], block.frames[2 * j + 1]);
 }
 
-template <typename Rule>
+template <typename Rule, typename Scale>
 TARVO_INLINE_LOOP inline void conditionFrames(FromChannels block, int32_t begin, int32_t end,
-                                              Rule rule) {
+                                              Rule rule, Scale scale) {
     for (ptrdiff_t j = begin; j < end; ++j) {
-        float left = unitToHost(block.left[j]), right = unitToHost(block.right[j]);
+        float left = scale(block.left[j]), right = scale(block.right[j]);
         rule(left, right);
         block.frames[2 * j] = left;
         block.frames[2 * j + 1] = right;
+        block.conditionedLeft[j] = left;
+        block.conditionedRight[j] = right;
     }
+}
+
+// The channels come in by the plain product, which gives unitToHost's bits for every sample
+// but a subnormal one, which the render reads as zero; the few blocks that hold one (no host
+// sends them) come in again through unitToHost itself.
+template <typename Rule>
+TARVO_INLINE_LOOP inline void conditionFrames(FromChannels block, int32_t begin, int32_t end,
+                                              Rule rule) {
+    uint32_t least = ~0u;
+    conditionFrames(block, begin, end, rule, [&](float sample) TARVO_INLINE_LOOP {
+        least = std::min(least, subnormalKey(sample));
+        return unitToHostUnlessSubnormal(sample);
+    });
+    if (least < kSubnormalKeys)
+        conditionFrames(block, begin, end, rule,
+                        [](float sample) TARVO_INLINE_LOOP { return unitToHost(sample); });
 }
 
 // A frame already in place needs nothing in "Stereo"; every other case runs the mode's rule.
@@ -80,7 +101,9 @@ void dsp::conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t
     condition(inputMode, wide, InPlace{block.frames}, begin, end);
 }
 
-void dsp::conditionInput(uint8_t inputMode, bool wide, UnitChannels block, int32_t begin,
+void dsp::conditionInput(uint8_t inputMode, bool wide, const UnitChannels& block, int32_t begin,
                          int32_t end) {
-    condition(inputMode, wide, FromChannels{block.inLeft, block.inRight, block.frames}, begin, end);
+    condition(inputMode, wide,
+              FromChannels{block.inLeft, block.inRight, block.frames, block.left, block.right},
+              begin, end);
 }

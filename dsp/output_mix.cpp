@@ -3,11 +3,13 @@
 // written over the host's frame or, through hostToUnit, into the two output channels.
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
 #include "host/sample_scale.h"
 #include "machine/machine.h"
+#include "platform/float_environment.h"
 #include "platform/wide_vectors.h"
 
 namespace {
@@ -59,21 +61,27 @@ inline float held(double value, float input) {
 
 // Where the mix finds a frame's dry input and leaves its output. Into the host's frames: each
 // frame of `out` is read and overwritten. Into the channels: the dry input comes from the
-// conditioned `frames`, the output goes to `out` and `outRight` at unit scale. The loops take
-// the pointers as restricted parameters, the one form in which the compiler keeps them apart
-// through the inlining without checks at run time.
+// conditioned channels `inLeft` and `inRight`, the output goes to `out` and `outRight` at unit
+// scale. The loops take the pointers as restricted parameters, the one form in which the
+// compiler keeps them apart through the inlining without checks at run time.
 struct IntoFrames {
-    static float dry(const float* out, const float*, ptrdiff_t i) { return out[i]; }
+    static float dryLeft(const float* out, const float*, ptrdiff_t j) { return out[2 * j]; }
+    static float dryRight(const float* out, const float*, ptrdiff_t j) { return out[2 * j + 1]; }
     static void put(float* out, float*, ptrdiff_t j, float left, float right) {
         out[2 * j] = left;
         out[2 * j + 1] = right;
     }
 };
 struct IntoChannels {
-    static float dry(const float*, const float* frames, ptrdiff_t i) { return frames[i]; }
+    static float dryLeft(const float*, const float* in, ptrdiff_t j) { return in[j]; }
+    static float dryRight(const float*, const float* in, ptrdiff_t j) { return in[j]; }
     static void put(float* outLeft, float* outRight, ptrdiff_t j, float left, float right) {
-        outLeft[j] = hostToUnit(left);
-        outRight[j] = hostToUnit(right);
+        outLeft[j] = unit(left);
+        outRight[j] = unit(right);
+    }
+    // The render's environment flushes subnormal numbers where it can, which spares the bits.
+    static float unit(float sample) {
+        return FloatEnvironment::kFlushes ? hostToUnitFlushed(sample) : hostToUnit(sample);
     }
 };
 
@@ -81,19 +89,21 @@ struct IntoChannels {
 struct Ends {
     float* out;
     float* outRight;
-    const float* frames;
+    const float* inLeft;
+    const float* inRight;
 };
 
 // One frame of the mix: the dry input (when there is one) and each wet channel's share on
 // either side, summed left to right in double precision.
 template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict outRight,
-                                       const float* __restrict frames, ptrdiff_t j, double wL,
+                                       const float* __restrict inLeft,
+                                       const float* __restrict inRight, ptrdiff_t j, double wL,
                                        double wR, double dryLeft, double dryRight,
                                        double leftToLeft, double rightToLeft, double rightToRight,
                                        double leftToRight) {
     if constexpr (kInput) {
-        const float inL = Into::dry(out, frames, 2 * j), inR = Into::dry(out, frames, 2 * j + 1);
+        const float inL = Into::dryLeft(out, inLeft, j), inR = Into::dryRight(out, inRight, j);
         Into::put(
             out, outRight, j,
             held<kFinite>(double{inL} * dryLeft + leftToLeft * wL + rightToLeft * wR, inL),
@@ -104,23 +114,58 @@ TARVO_INLINE_LOOP inline void mixFrame(float* __restrict out, float* __restrict 
     }
 }
 
+// Into the channels every zero leaves as +0 (hostToUnit), so a term whose coefficient is 0,
+// which only adds a zero (the wet signal is finite), changes nothing there but the sign of a
+// zero and is left out: each wet channel stays on its own side. With unit gains as well, what
+// is left is the sum of two floats, which rounds in double precision as in single precision.
+TARVO_INLINE_LOOP inline void mixOwnSides(
+    double dryLeft, double dryRight, double leftToLeft, double rightToRight,
+    float* __restrict outLeft, float* __restrict outRight, const float* __restrict inLeft,
+    const float* __restrict inRight, const float* __restrict wetLeft,
+    const float* __restrict wetRight, int32_t begin, int32_t end) {
+    TARVO_SEPARATE_BUFFERS
+    for (ptrdiff_t j = begin; j < end; ++j)
+        IntoChannels::put(
+            outLeft, outRight, j,
+            held<true>(double{inLeft[j]} * dryLeft + leftToLeft * wetLeft[j], inLeft[j]),
+            held<true>(double{inRight[j]} * dryRight + rightToRight * wetRight[j], inRight[j]));
+}
+
+TARVO_INLINE_LOOP inline void mixUnity(float* __restrict outLeft, float* __restrict outRight,
+                                       const float* __restrict inLeft,
+                                       const float* __restrict inRight,
+                                       const float* __restrict wetLeft,
+                                       const float* __restrict wetRight, int32_t begin,
+                                       int32_t end) {
+    TARVO_SEPARATE_BUFFERS
+    for (ptrdiff_t j = begin; j < end; ++j)
+        IntoChannels::put(outLeft, outRight, j, dsp::heldInRange(inLeft[j] + wetLeft[j]),
+                          dsp::heldInRange(inRight[j] + wetRight[j]));
+}
+
 // The shares stand still for the stretch: their products with the wet gains are fixed.
 template <bool kInput, bool kFinite, typename Into>
-TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restrict out,
-                                          float* __restrict outRight,
-                                          const float* __restrict frames,
-                                          const float* __restrict wetLeft,
-                                          const float* __restrict wetRight, int32_t begin,
-                                          int32_t end) {
+TARVO_INLINE_LOOP inline void mixStanding(
+    const MixControls& mix, float* __restrict out, float* __restrict outRight,
+    const float* __restrict inLeft, const float* __restrict inRight,
+    const float* __restrict wetLeft, const float* __restrict wetRight, int32_t begin, int32_t end) {
     const double pL = mix.shareLeft, pR = mix.shareRight;
     const double wetGainLeft = mix.wetLeft, wetGainRight = mix.wetRight;
     const double leftToLeft = pL * wetGainLeft, rightToRight = pR * wetGainRight;
     const double rightToLeft = (1.0 - pR) * wetGainRight, leftToRight = (1.0 - pL) * wetGainLeft;
     const double dryLeft = mix.dryLeft, dryRight = mix.dryRight;
+    if constexpr (std::is_same_v<Into, IntoChannels>) {
+        if (rightToLeft == 0.0 && leftToRight == 0.0) {
+            if (dryLeft == 1.0 && dryRight == 1.0 && leftToLeft == 1.0 && rightToRight == 1.0)
+                return mixUnity(out, outRight, inLeft, inRight, wetLeft, wetRight, begin, end);
+            return mixOwnSides(dryLeft, dryRight, leftToLeft, rightToRight, out, outRight, inLeft,
+                               inRight, wetLeft, wetRight, begin, end);
+        }
+    }
     TARVO_SEPARATE_BUFFERS
     for (ptrdiff_t j = begin; j < end; ++j)
-        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
-                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+        mixFrame<kInput, kFinite, Into>(out, outRight, inLeft, inRight, j, wetLeft[j], wetRight[j],
+                                        dryLeft, dryRight, leftToLeft, rightToLeft, rightToRight,
                                         leftToRight);
 }
 
@@ -128,7 +173,8 @@ TARVO_INLINE_LOOP inline void mixStanding(const MixControls& mix, float* __restr
 // worked out with the glide steps, so that the mix itself runs several frames at a time.
 template <bool kInput, bool kFinite, typename Into>
 TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restrict out,
-                                         float* __restrict outRight, const float* __restrict frames,
+                                         float* __restrict outRight, const float* __restrict inLeft,
+                                         const float* __restrict inRight,
                                          const float* __restrict wetLeft,
                                          const float* __restrict wetRight,
                                          const float* __restrict sharesLeft,
@@ -142,8 +188,8 @@ TARVO_INLINE_LOOP inline void mixGliding(const MixControls& mix, float* __restri
         const double leftToLeft = shareL * wetGainLeft, rightToRight = shareR * wetGainRight;
         const double rightToLeft = (1.0 - shareR) * wetGainRight;
         const double leftToRight = (1.0 - shareL) * wetGainLeft;
-        mixFrame<kInput, kFinite, Into>(out, outRight, frames, j, wetLeft[j], wetRight[j], dryLeft,
-                                        dryRight, leftToLeft, rightToLeft, rightToRight,
+        mixFrame<kInput, kFinite, Into>(out, outRight, inLeft, inRight, j, wetLeft[j], wetRight[j],
+                                        dryLeft, dryRight, leftToLeft, rightToLeft, rightToRight,
                                         leftToRight);
     }
 }
@@ -154,11 +200,11 @@ TARVO_INLINE_LOOP inline void mixFrames(const MixControls& mix, bool panGlides, 
                                         const float* sharesLeft, const float* sharesRight,
                                         int32_t begin, int32_t end) {
     if (panGlides)
-        mixGliding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
-                                          wetRight, sharesLeft, sharesRight, begin, end);
+        mixGliding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.inLeft, ends.inRight,
+                                          wetLeft, wetRight, sharesLeft, sharesRight, begin, end);
     else
-        mixStanding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.frames, wetLeft,
-                                           wetRight, begin, end);
+        mixStanding<kInput, kFinite, Into>(mix, ends.out, ends.outRight, ends.inLeft, ends.inRight,
+                                           wetLeft, wetRight, begin, end);
 }
 
 }  // namespace
@@ -180,7 +226,7 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                     bool inputFinite) {
-    const Ends ends{block.frames, nullptr, nullptr};
+    const Ends ends{block.frames, nullptr, nullptr, nullptr};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         if (!inputPresent)
             mixFrames<false, true, IntoFrames>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
@@ -194,10 +240,10 @@ void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrame
     });
 }
 
-void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+void dsp::mixOutput(const MixControls& mix, bool panGlides, bool wide, const UnitChannels& block,
                     const float* wetLeft, const float* wetRight, const float* sharesLeft,
                     const float* sharesRight, int32_t begin, int32_t end) {
-    const Ends ends{block.outLeft, block.outRight, block.frames};
+    const Ends ends{block.outLeft, block.outRight, block.left, block.right};
     platform::runLoop(wide, [&]() TARVO_INLINE_LOOP {
         mixFrames<true, true, IntoChannels>(mix, panGlides, ends, wetLeft, wetRight, sharesLeft,
                                             sharesRight, begin, end);

@@ -7,7 +7,7 @@
 // - period: the 40 samples from one glide step to the next, on a grid that runs on across
 //   blocks, so that a block can begin or end inside a period;
 // - chunk: the frames of one block that lie in one period, the unit over which the glided
-//   controls stand still;
+//   controls stand still (or in the periods in a row whose glide steps find them settled);
 // - stretch: consecutive chunks of a block over which a stage finds its controls the same,
 //   run by that stage in one go.
 //
@@ -80,8 +80,10 @@ void recordChunk(mi& m, BlockPlan& plan, int32_t begin, int32_t end) {
     c.end = end;
     c.lines = {m.feedbackGainLeft,      m.feedbackGainRight, m.modeValueLeftCurrent,
                m.modeValueRightCurrent, m.clipGainLeft,      m.clipGainRight};
-    std::copy(std::begin(m.filterCoefLeft), std::end(m.filterCoefLeft), c.coefLeft);
-    std::copy(std::begin(m.filterCoefRight), std::end(m.filterCoefRight), c.coefRight);
+    if (m.filterType != 0) {  // the one stage that reads them
+        std::copy(std::begin(m.filterCoefLeft), std::end(m.filterCoefLeft), c.coefLeft);
+        std::copy(std::begin(m.filterCoefRight), std::end(m.filterCoefRight), c.coefRight);
+    }
     c.resampleRatio = m.resampleRatio;
     // Gliding shares are moved here and kept frame by frame; standing ones are the chunk's.
     const bool glides = m.panLfoType != 0;
@@ -98,7 +100,7 @@ void recordChunk(mi& m, BlockPlan& plan, int32_t begin, int32_t end) {
 // starts, with the controls each chunk recorded. The first stage reads the block and the last
 // writes it where the layout says; the stages between read the conditioned frames.
 template <typename Block>
-void runStages(mi& m, Block block, const BlockPlan& plan, bool inputPresent) {
+void runStages(mi& m, const Block& block, const BlockPlan& plan, bool inputPresent) {
     constexpr bool kChannels = std::is_same_v<Block, dsp::UnitChannels>;
     if (plan.count == 0) return;
     const int32_t begin = plan.chunks[0].begin, end = plan.chunks[plan.count - 1].end;
@@ -158,12 +160,15 @@ void runStages(mi& m, Block block, const BlockPlan& plan, bool inputPresent) {
 }
 
 // One block of at most kMaxBlockFrames frames: its chunks, each opened by a glide step where
-// a period begins, then the stages through all of them.
+// a period begins, then the stages through all of them. A glide step that finds the controls
+// settled moves nothing the stages read, so the chunk it opens only lengthens the one before.
 template <typename Block>
-void renderBlock(mi& m, Block block, int32_t count, bool inputPresent) {
+void renderBlock(mi& m, const Block& block, int32_t count, bool inputPresent) {
     BlockPlan plan;
     for (int32_t begin = 0; begin < count;) {
+        bool standing = false;
         if (m.periodOpen == 0) {
+            standing = m.controlsSettled && plan.count > 0;
             m.glideStep();
             m.periodOpen = 1;
             m.periodRemaining = kPeriodSamples;
@@ -174,7 +179,10 @@ void renderBlock(mi& m, Block block, int32_t count, bool inputPresent) {
             m.periodOpen = 0;
             m.periodRemaining = kPeriodSamples;
         }
-        recordChunk(m, plan, begin, end);
+        if (standing)
+            plan.chunks[plan.count - 1].end = end;
+        else
+            recordChunk(m, plan, begin, end);
         begin = end;
     }
     runStages(m, block, plan, inputPresent);
@@ -220,10 +228,10 @@ bool renderChannels(CMachineInterface* machine, const float* inLeft, const float
     mi& m = *static_cast<mi*>(machine);
     if (!hasBuffers(m)) return false;
     if (count < 0) return true;
-    float frames[2 * kMaxBlockFrames];
+    float frames[2 * kMaxBlockFrames], left[kMaxBlockFrames], right[kMaxBlockFrames];
     renderPieces(count, [&](ptrdiff_t done, int32_t pieceFrames) {
-        const dsp::UnitChannels block{inLeft + done, inRight + done, outLeft + done,
-                                      outRight + done, frames};
+        const dsp::UnitChannels block{
+            inLeft + done, inRight + done, outLeft + done, outRight + done, frames, left, right};
         renderBlock(m, block, pieceFrames, true);
     });
     return true;

@@ -42,20 +42,24 @@ struct HostFrames {
 };
 
 // Separate channels at unit scale, as plug-in hosts hold them; the output may be the same
-// memory as the input. The input is conditioned into `frames`, an array of the render's own.
+// memory as the input. The input is conditioned into `frames`, an array of the render's own,
+// and once more into its channels `left` and `right`, from which the mix takes the dry input.
 struct UnitChannels {
     const float* inLeft;
     const float* inRight;
     float* outLeft;
     float* outRight;
     float* frames;
+    float* left;
+    float* right;
 };
 
 // Frames begin..end-1 of the block's input, conditioned according to the input mode: in place,
 // or from the channels, each sample through unitToHost, so that every conditioned sample is
 // finite.
 void conditionInput(uint8_t inputMode, bool wide, HostFrames block, int32_t begin, int32_t end);
-void conditionInput(uint8_t inputMode, bool wide, UnitChannels block, int32_t begin, int32_t end);
+void conditionInput(uint8_t inputMode, bool wide, const UnitChannels& block, int32_t begin,
+                    int32_t end);
 
 // Both channels' offset lines and loops: the wet signal of frames begin..end-1 from the
 // conditioned input (or from silence without input). `inputFinite`: the input holds no
@@ -83,7 +87,7 @@ void mixOutput(const MixControls& mix, bool panGlides, bool wide, HostFrames blo
                const float* wetLeft, const float* wetRight, const float* sharesLeft,
                const float* sharesRight, int32_t begin, int32_t end, bool inputPresent,
                bool inputFinite);
-void mixOutput(const MixControls& mix, bool panGlides, bool wide, UnitChannels block,
+void mixOutput(const MixControls& mix, bool panGlides, bool wide, const UnitChannels& block,
                const float* wetLeft, const float* wetRight, const float* sharesLeft,
                const float* sharesRight, int32_t begin, int32_t end);
 

@@ -49,3 +49,27 @@ inline float unitToHost(float sample) {
     const uint32_t keep = scaled < kInfinity ? ~0u : 0u;
     return std::bit_cast<float>(((bits & kSign) | scaled) & keep);
 }
+
+// The two rules in fewer operations, for loops that run where the floating-point environment
+// flushes subnormal numbers (platform/float_environment.h), as the render does.
+//
+// unitToHost of a sample that is not subnormal: the plain product, exact but where it
+// overflows (to an infinity, rounding to nearest as the render does), which enters as silence
+// as anything not finite does. A subnormal sample, read as zero there, is the one whose bits
+// may differ: subnormalKey tells a loop whether a block has any, which then takes unitToHost.
+inline float unitToHostUnlessSubnormal(float sample) {
+    const float scaled = sample * kHostScale;
+    const uint32_t keep = scaled - scaled == 0.0f ? ~0u : 0u;  // not for infinities and NaN
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(scaled) & keep);
+}
+
+// The magnitude's bits less one: below kSubnormalKeys exactly for a subnormal sample, so that
+// the least over a block tells whether it has one.
+inline uint32_t subnormalKey(float sample) {
+    return (std::bit_cast<uint32_t>(sample) & 0x7fffffffu) - 1u;
+}
+inline constexpr uint32_t kSubnormalKeys = 0x007fffffu;
+
+// hostToUnit where subnormal results and operands become zero: the product, which keeps the
+// sign of a result flushed to zero, plus +0, which makes that zero positive as hostToUnit does.
+inline float hostToUnitFlushed(float sample) { return sample * kUnitScale + 0.0f; }

@@ -1,6 +1,6 @@
 // The LV2 plug-in: one more host of the machine, through the plug-in core. At the start of every
-// run() the control ports that moved since they were last read go to the core, with our tempo
-// ports; the host's tempo (time:Position events) comes in at the frame of its event, which
+// run() the control ports that moved since they were last read go to the core, our tempo ports
+// among them; the host's tempo (time:Position events) comes in at the frame of its event, which
 // splits the block there.
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -28,19 +28,35 @@ struct Uris {
              atomLong = 0, timePosition = 0, timeBeatsPerMinute = 0;
 };
 
+// The control ports the plug-in reads at every run: the machine's parameters, then our tempo
+// ports.
+constexpr int kTempoControl = kParameterCount, kTicksPerBeatControl = kParameterCount + 1;
+constexpr int kControlCount = kParameterCount + 2;
+static_assert(lv2port::Tempo == lv2port::FirstParameter + kTempoControl &&
+              lv2port::TicksPerBeat == lv2port::FirstParameter + kTicksPerBeatControl);
+
 struct Plugin {
+    Plugin() {
+        for (int i = 0; i < kControlCount; ++i) controls[i] = &parked[i];
+    }
+    bool connected(int i) const { return controls[i] != &parked[i]; }
+
     core::PluginCore core{core::linkedMachine()};
     int32_t sampleRate = 0;
 
     const float* in[2] = {};
     float* out[2] = {};
-    const float* controls[kParameterCount] = {};
-    const float* tempoPort = nullptr;
-    const float* ticksPerBeatPort = nullptr;
+    // A port the host has not connected points at its parked value, which holds the bits last
+    // read from it, so that the check for moved ports reads every port alike.
+    const float* controls[kControlCount];
     const LV2_Atom_Sequence* events = nullptr;
 
-    uint32_t seen[kParameterCount] = {};  // the ports' bits when they were last read
-    bool readAll = true;                  // a fresh machine takes every port
+    uint32_t seen[kControlCount] = {};  // the ports' bits when they were last read
+    float parked[kControlCount] = {};
+    // The host keeps the ports' values side by side, in port order, as many hosts do: then the
+    // check reads them as one array.
+    const float* consecutive = nullptr;
+    bool readAll = true;  // a fresh machine takes every port
     bool mapped = false;
     Uris uris;
 };
@@ -70,25 +86,47 @@ std::optional<double> positionTempo(const Plugin& p, const LV2_Atom_Event* event
 }
 
 // Whether any control port's bits differ from when they were last read: one pass that only
-// reads and compares, as most runs find nothing changed.
+// reads and compares, without a branch, as most runs find nothing changed.
 bool portsMoved(const Plugin& p) {
     uint32_t moved = 0;
-    for (int i = 0; i < kParameterCount; ++i)
-        if (p.controls[i] != nullptr) moved |= std::bit_cast<uint32_t>(*p.controls[i]) ^ p.seen[i];
+    if (const float* values = p.consecutive) {
+        for (int i = 0; i < kControlCount; ++i)
+            moved |= std::bit_cast<uint32_t>(values[i]) ^ p.seen[i];
+        return moved != 0;
+    }
+#pragma GCC unroll 64
+    for (int i = 0; i < kControlCount; ++i)
+        moved |= std::bit_cast<uint32_t>(*p.controls[i]) ^ p.seen[i];
     return moved != 0;
 }
 
-// The control ports whose bits moved (all of them after an activation) go to the core.
+// The connected control ports whose bits moved (all of them after an activation) go to the
+// core. Reading a value again changes nothing there, so a port that stands is left alone.
 void readControls(Plugin& p) {
     if (!p.readAll && !portsMoved(p)) return;
-    for (int i = 0; i < kParameterCount; ++i) {
-        if (p.controls[i] == nullptr) continue;
-        const auto bits = std::bit_cast<uint32_t>(*p.controls[i]);
+    for (int i = 0; i < kControlCount; ++i) {
+        if (!p.connected(i)) continue;
+        const float value = *p.controls[i];
+        const auto bits = std::bit_cast<uint32_t>(value);
         if (bits == p.seen[i] && !p.readAll) continue;
         p.seen[i] = bits;
-        p.core.setValue(i, *p.controls[i]);
+        if (i == kTempoControl)
+            p.core.setTempo(value);
+        else if (i == kTicksPerBeatControl)
+            p.core.setTicksPerBeat(value);
+        else
+            p.core.setValue(i, value);
     }
     p.readAll = false;
+}
+
+void connectControl(Plugin& p, int i, const void* data) {
+    p.parked[i] = std::bit_cast<float>(p.seen[i]);
+    p.controls[i] = data != nullptr ? static_cast<const float*>(data) : &p.parked[i];
+    bool consecutive = p.connected(0);
+    for (int k = 1; k < kControlCount; ++k)
+        consecutive = consecutive && p.controls[k] == p.controls[0] + k;
+    p.consecutive = consecutive ? p.controls[0] : nullptr;
 }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
@@ -130,18 +168,12 @@ void connectPort(LV2_Handle handle, uint32_t port, void* data) {
         case lv2port::OutRight:
             p.out[port - lv2port::OutLeft] = static_cast<float*>(data);
             break;
-        case lv2port::Tempo:
-            p.tempoPort = static_cast<const float*>(data);
-            break;
-        case lv2port::TicksPerBeat:
-            p.ticksPerBeatPort = static_cast<const float*>(data);
-            break;
         case lv2port::Control:
             p.events = static_cast<const LV2_Atom_Sequence*>(data);
             break;
         default:
-            if (port >= lv2port::FirstParameter && port < lv2port::Tempo)
-                p.controls[port - lv2port::FirstParameter] = static_cast<const float*>(data);
+            if (port >= lv2port::FirstParameter && port <= lv2port::TicksPerBeat)
+                connectControl(p, static_cast<int>(port - lv2port::FirstParameter), data);
             break;
     }
 }
@@ -155,8 +187,6 @@ void activate(LV2_Handle handle) {
 
 void run(LV2_Handle handle, uint32_t frames) {
     auto& p = *static_cast<Plugin*>(handle);
-    if (p.tempoPort != nullptr) p.core.setTempo(*p.tempoPort);
-    if (p.ticksPerBeatPort != nullptr) p.core.setTicksPerBeat(*p.ticksPerBeatPort);
     const bool timed = p.mapped && p.events != nullptr;
     // Tempo events at the block's first frame count before its first tick.
     if (timed) {

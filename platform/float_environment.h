@@ -26,6 +26,13 @@
 class FloatEnvironment {
   public:
     enum Subnormals { kKeepSubnormals, kFlushSubnormals };
+    // Whether kFlushSubnormals makes subnormal results and operands zero, as it does on the
+    // x86 and aarch64 processors; elsewhere it leaves them.
+#if defined(TARVO_FLOAT_ENVIRONMENT_X86) || defined(TARVO_FLOAT_ENVIRONMENT_AARCH64)
+    static constexpr bool kFlushes = true;
+#else
+    static constexpr bool kFlushes = false;
+#endif
 
 #if defined(TARVO_FLOAT_ENVIRONMENT_X86)
     // MXCSR: every exception masked, round to nearest; results that would be subnormal become

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -40,9 +42,10 @@ Channels input() {
                               3e38f,
                               std::numeric_limits<float>::max(),
                               -std::numeric_limits<float>::max(),
-                              1e-40f};
+                              1e-40f,
+                              -0.0f};
     for (int i = 0; i < 40; ++i)
-        (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % 7];
+        (i % 2 ? in.left : in.right)[(i * 331 + 17) % kFrames] = kOdd[i % std::size(kOdd)];
     return in;
 }
 
@@ -111,7 +114,13 @@ Settings randomSettings(uint32_t seed) {
 }
 
 TEST(RenderChannels, GiveTheBitsOfTheInterleavedRender) {
-    std::vector<Settings> table = {{}, bench::kFullChain, randomSettings(1), randomSettings(2)};
+    // The defaults' gains and shares, each wet channel on its own side with other gains, and
+    // the rest at random.
+    std::vector<Settings> table = {{},
+                                   {{ParamDryLeft, 70}, {ParamWetRight, 40}},
+                                   bench::kFullChain,
+                                   randomSettings(1),
+                                   randomSettings(2)};
     for (int mode = 0; mode <= 5; ++mode)
         table.push_back({{ParamModeLeft, mode},
                          {ParamModeRight, 5 - mode},
@@ -136,6 +145,28 @@ TEST(RenderChannels, GiveTheBitsOfTheInterleavedRender) {
                         << (inPlace ? ", in place" : "");
                 }
             }
+        }
+    }
+}
+
+// Samples too small to be normal at unit scale are normal in the machine's scale, and the mix
+// brings many of them back above the least normal unit-scale output: they must come in exactly,
+// though the render reads subnormal numbers as zero.
+TEST(RenderChannels, TakeSubnormalSamplesExactly) {
+    std::mt19937 random(12);
+    std::uniform_int_distribution<uint32_t> magnitude(1, 0x007fffffu), sign(0, 1);
+    const auto subnormal = [&] {
+        return std::bit_cast<float>(sign(random) << 31 | magnitude(random));
+    };
+    Channels in{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    for (int i = 0; i < kFrames; ++i) in.left[i] = subnormal(), in.right[i] = subnormal();
+    for (const bool wide : {false, true}) {
+        if (wide && !platform::hasWideVectors()) continue;
+        for (const Settings& settings : {Settings{}, Settings{{ParamInputMode, 1}}}) {
+            const Channels expected = throughInterleaved(settings, wide, in, 256);
+            const Channels got = throughChannels(settings, wide, in, 256, false);
+            EXPECT_TRUE(sameBits(got.left, expected.left) && sameBits(got.right, expected.right))
+                << (wide ? "wide" : "narrow");
         }
     }
 }
