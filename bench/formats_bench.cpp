@@ -1,4 +1,5 @@
-// The CLAP plug-in through its entry points (the built .clap, loaded as a host loads it) beside
+// The CLAP and VST 3 plug-ins through their entry points (the built binaries, loaded as a host
+// loads them) beside
 // the plug-in core rendering the same frames, blocks of 256 frames at the defaults and with the
 // full chain. Each benchmark renders both in turn, iteration by iteration, so both meet the same
 // machine load; "adapter_share" is the plug-in's time over the core's, less one.
@@ -8,6 +9,10 @@
 #include <clap/plugin-factory.h>
 #include <dlfcn.h>
 #include <time.h>
+#include <travesty/audio_processor.h>
+#include <travesty/component.h>
+#include <travesty/edit_controller.h>
+#include <travesty/factory.h>
 
 #include <random>
 #include <vector>
@@ -15,6 +20,8 @@
 #include "bench/bench_sessions.h"
 #include "core/linked_machine.h"
 #include "core/plugin_core.h"
+#include "formats/identity.h"
+#include "tests/vst3/host_objects.h"
 
 namespace {
 
@@ -136,6 +143,75 @@ class ClapSession {
     const clap_plugin_t* plugin_ = nullptr;
 };
 
+// The VST 3 processor alone, its settings as parameter changes in its first block.
+class Vst3Session {
+  public:
+    explicit Vst3Session(const bench::Settings& settings) {
+        library_ = dlopen(TARVO_VST3_PATH, RTLD_NOW | RTLD_LOCAL);
+        using Entry = bool (*)(void*);
+        reinterpret_cast<Entry>(dlsym(library_, "ModuleEntry"))(library_);
+        using Factory = v3_plugin_factory** (*)();
+        v3_plugin_factory** factory =
+            reinterpret_cast<Factory>(dlsym(library_, "GetPluginFactory"))();
+        void* made = nullptr;
+        v3_cpp_obj(factory)->create_instance(factory, formats::kVst3ProcessorId, v3_component_iid,
+                                             &made);
+        component_ = static_cast<v3_component**>(made);
+        v3_cpp_obj_initialize(component_, nullptr);
+        v3_cpp_obj_query_interface(component_, v3_audio_processor_iid, &processor_);
+        v3_cpp_obj(factory)->create_instance(factory, formats::kVst3ControllerId,
+                                             v3_edit_controller_iid, &made);
+        auto** controller = static_cast<v3_edit_controller**>(made);
+        v3_cpp_obj_initialize(controller, nullptr);
+        for (auto [index, value] : settings)
+            first_.add(
+                index, 0,
+                v3_cpp_obj(controller)->plain_parameter_to_normalised(controller, index, value));
+        v3_cpp_obj_terminate(controller);
+        v3_cpp_obj_unref(controller);
+        v3_process_setup setup{0, 0, kBlock, 44100.0};
+        v3_cpp_obj(processor_)->setup_processing(processor_, &setup);
+        v3_cpp_obj(component_)->set_active(component_, true);
+        v3_cpp_obj(processor_)->set_processing(processor_, true);
+    }
+    ~Vst3Session() {
+        v3_cpp_obj(processor_)->set_processing(processor_, false);
+        v3_cpp_obj(component_)->set_active(component_, false);
+        v3_cpp_obj_terminate(component_);
+        v3_cpp_obj_unref(processor_);
+        v3_cpp_obj_unref(component_);
+        using Exit = bool (*)();
+        reinterpret_cast<Exit>(dlsym(library_, "ModuleExit"))();
+        dlclose(library_);
+    }
+    void run(Input& in) {
+        for (int b = 0; b < kBlocksPerIteration; ++b) {
+            float* inputs[2] = {in.left.data() + kBlock * b, in.right.data() + kBlock * b};
+            float* outputs[2] = {in.outLeft.data(), in.outRight.data()};
+            v3_audio_bus_buffers input{}, output{};
+            input.num_channels = output.num_channels = 2;
+            input.channel_buffers_32 = inputs;
+            output.channel_buffers_32 = outputs;
+            v3_process_data data{};
+            data.nframes = kBlock;
+            data.num_input_buses = data.num_output_buses = 1;
+            data.inputs = &input;
+            data.outputs = &output;
+            data.input_params = reinterpret_cast<v3_param_changes**>(started_ ? &none_ : &first_);
+            started_ = true;
+            v3_cpp_obj(processor_)->process(processor_, &data);
+        }
+        benchmark::DoNotOptimize(in.outLeft.data());
+    }
+
+  private:
+    void* library_ = nullptr;
+    v3_component** component_ = nullptr;
+    v3_audio_processor** processor_ = nullptr;
+    vst3test::Changes first_, none_;
+    bool started_ = false;
+};
+
 template <typename Adapter>
 void SideBySide(benchmark::State& state, const bench::Settings& settings) {
     Input in;
@@ -159,8 +235,12 @@ void SideBySide(benchmark::State& state, const bench::Settings& settings) {
 
 void ClapDefaults(benchmark::State& state) { SideBySide<ClapSession>(state, {}); }
 void ClapFullChain(benchmark::State& state) { SideBySide<ClapSession>(state, bench::kFullChain); }
+void Vst3Defaults(benchmark::State& state) { SideBySide<Vst3Session>(state, {}); }
+void Vst3FullChain(benchmark::State& state) { SideBySide<Vst3Session>(state, bench::kFullChain); }
 BENCHMARK(ClapDefaults);
 BENCHMARK(ClapFullChain);
+BENCHMARK(Vst3Defaults);
+BENCHMARK(Vst3FullChain);
 
 }  // namespace
 
