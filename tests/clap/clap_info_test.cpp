@@ -14,7 +14,7 @@
 
 namespace {
 
-std::string output(const std::string& command) {
+[[maybe_unused]] std::string output(const std::string& command) {
     std::string text;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return text;
