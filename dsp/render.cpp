@@ -24,6 +24,7 @@
 
 #include "dsp/conversions.h"
 #include "dsp/stages.h"
+#include "host/conventions.h"
 #include "machine/channel_render.h"
 #include "machine/machine.h"
 #include "platform/float_environment.h"
@@ -210,10 +211,11 @@ void renderPieces(int32_t count, Piece piece) {
 
 bool HOST_CALL mi::RenderStereo(float* samples, int32_t count, int32_t workMode) {
     if (!hasBuffers(*this)) return false;
-    if (workMode == 0) return false;  // nothing wanted: everything stands still
-    if (workMode == 1) return true;   // input but no output wanted: likewise
+    if (workMode == kWorkModeNone) return false;      // nothing wanted: everything stands still
+    if (workMode == kWorkModeInputOnly) return true;  // no output wanted: likewise
     if (count < 0) return true;
-    const bool inputPresent = workMode != 2;  // any other value counts as input and output
+    // any other value counts as input and output
+    const bool inputPresent = workMode != kWorkModeOutputOnly;
     renderPieces(count, [&](ptrdiff_t done, int32_t frames) {
         renderBlock(*this, dsp::HostFrames{samples + 2 * done}, frames, inputPresent);
     });

@@ -13,6 +13,7 @@
 #include "core/hosted_machine.h"
 #include "core/machine_code.h"
 #include "formats/controls.h"
+#include "host/conventions.h"
 #include "settings/parameter_table.h"
 #include "settings/value_texts.h"
 
@@ -21,8 +22,8 @@ namespace formats {
 // The session a text is shown or read for.
 struct TextContext {
     int32_t sampleRate = 44100;
-    double tempo = 126.0;  // the host's, or ours while it sends none
-    int32_t ticksPerBeat = 4;
+    double tempo = kDefaultTempo;  // the host's, or ours while it sends none
+    int32_t ticksPerBeat = kDefaultTicksPerBeat;
     int32_t modeLeft = 0, modeRight = 0;  // "DLY ModeL" and "DLY ModeR" as they stand
 };
 
