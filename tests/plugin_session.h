@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/conventions.h"
 #include "host/sample_scale.h"
 #include "host/tempo.h"
 #include "machine/parameters.h"
@@ -74,8 +75,8 @@ inline int32_t samplesPerTick(int32_t rate, double bpm, int32_t tpb) {
 // default before the first block); the first block's tempo is in force from its tick on.
 inline std::string header(int32_t rate, int32_t tpt) {
     return "rate " + std::to_string(rate) + "\ntpt " +
-           std::to_string(samplesPerTick(rate, 126.0, 4)) + "\ncreate\ntpt " + std::to_string(tpt) +
-           "\n";
+           std::to_string(samplesPerTick(rate, kDefaultTempo, kDefaultTicksPerBeat)) +
+           "\ncreate\ntpt " + std::to_string(tpt) + "\n";
 }
 
 // The offline host's replay of a script over the same input, at unit scale.

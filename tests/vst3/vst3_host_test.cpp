@@ -12,23 +12,9 @@ namespace {
 
 using namespace vst3test;
 
-// Settings that use every stage, with tick lengths on the left and samples on the right.
-const std::vector<std::pair<int, int>> kBusy = {
-    {ParamDelayLeft, 1500},   {ParamDelayRight, 32001 + 3000},
-    {ParamOffsetLeft, 250},   {ParamFeedbackLeft, 70},
-    {ParamFeedbackRight, 60}, {ParamChorusLfoType, 1},
-    {ParamFilterType, 1},     {ParamFilterLfoType, 2},
-    {ParamCutoff, 42000},     {ParamResonance, 40},
-    {ParamPanLfoType, 3},     {ParamResample, 30000},
-    {ParamModeLeft, 3},       {ParamModeParamLeft, 40},
-    {ParamDryRight, 80}};
-
-std::string settingsText(const std::vector<std::pair<int, int>>& settings) {
-    std::string text;
-    for (auto [index, value] : settings)
-        text += " " + std::to_string(index) + "=" + std::to_string(value);
-    return text;
-}
+using plugintest::kBusy;
+using plugintest::Settings;
+using plugintest::settingsText;
 
 struct Point {
     size_t frame;
@@ -36,7 +22,7 @@ struct Point {
     double normalised;
 };
 
-std::vector<Point> atStart(const std::vector<std::pair<int, int>>& settings) {
+std::vector<Point> atStart(const Settings& settings) {
     std::vector<Point> points;
     for (auto [id, value] : settings) points.push_back({0, id, normalised(id, value)});
     return points;
