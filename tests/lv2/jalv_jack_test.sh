@@ -8,10 +8,22 @@ set -euo pipefail
 # The dummy server, run synchronously on a loaded machine, now and then loses its clients
 # (xruns of a tenth of a second, then no server to connect to): such a session is run once
 # more. A plug-in that misses the tempo fails both.
+# JACK registers every server in one shared table of a few slots and frees a slot only when its
+# server exits cleanly (or another of the same name starts): servers killed with their machine
+# leave the table full. With no JACK server of this user alive, every entry is stale, and the
+# table is removed so that the next attempt's server makes a new one.
+clear_stale_registry() {
+  grep -q "Too many servers already active" "$1/jackd.log" 2>/dev/null || return 0
+  pgrep -u "$(id -u)" -x 'jackd|jackdbus' >/dev/null && return 0
+  [ -O /dev/shm/jack-shm-registry ] || return 0
+  echo "JACK's server table is full of servers that no longer run; clearing it"
+  rm -f /dev/shm/jack-shm-registry /dev/shm/jack-"$(id -u)"-* /dev/shm/jack_sem."$(id -u)"_*
+}
 if [ -z "${TARVO_JACK_ATTEMPT:-}" ]; then
   for attempt in 1 2; do
     TARVO_JACK_ATTEMPT=$attempt "$0" "$@" && exit 0
-    echo "attempt $attempt failed; jackd said: $(tail -n 5 "$3/jackd.log" 2>/dev/null | tr '\n' ' ')"
+    echo "attempt $attempt failed; jackd said: $(head -n 2 "$3/jackd.log" 2>/dev/null | tr '\n' ' ')"
+    clear_stale_registry "$3"
   done
   exit 1
 fi
