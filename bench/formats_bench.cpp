@@ -21,6 +21,7 @@
 #include "core/linked_machine.h"
 #include "core/plugin_core.h"
 #include "formats/identity.h"
+#include "tests/clap/clap_events.h"
 #include "tests/vst3/host_objects.h"
 
 namespace {
@@ -128,16 +129,7 @@ class ClapSession {
     static constexpr clap_input_events_t kNoEvents = {
         nullptr, [](const clap_input_events_t*) { return 0u; },
         [](const clap_input_events_t*, uint32_t) -> const clap_event_header_t* { return nullptr; }};
-    clap_host_t host_{CLAP_VERSION_INIT,
-                      nullptr,
-                      "formats_bench",
-                      "",
-                      "",
-                      "1",
-                      [](const clap_host_t*, const char*) -> const void* { return nullptr; },
-                      [](const clap_host_t*) {},
-                      [](const clap_host_t*) {},
-                      [](const clap_host_t*) {}};
+    clap_host_t host_ = claptest::quietHost("formats_bench");
     void* library_ = nullptr;
     const clap_plugin_entry_t* entry_ = nullptr;
     const clap_plugin_t* plugin_ = nullptr;

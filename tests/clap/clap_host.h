@@ -17,57 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/clap/clap_events.h"
 #include "tests/plugin_session.h"
 
 namespace claptest {
-
-// A parameter's value, or (`tempo`) the host's tempo, from a frame of the whole run on.
-struct Event {
-    uint32_t frame;
-    uint32_t id;
-    double value;
-    bool tempo = false;
-};
-
-// The input events of one block, as the host hands them over.
-class InputEvents {
-  public:
-    explicit InputEvents(const std::vector<Event>& events) {
-        for (const Event& e : events) {
-            Stored s{};
-            if (e.tempo) {
-                s.transport.header = {sizeof(clap_event_transport_t), e.frame,
-                                      CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-                s.transport.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_IS_PLAYING;
-                s.transport.tempo = e.value;
-            } else {
-                s.param.header = {sizeof(clap_event_param_value_t), e.frame,
-                                  CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-                s.param.param_id = e.id;
-                s.param.note_id = -1;
-                s.param.port_index = s.param.channel = s.param.key = -1;
-                s.param.value = e.value;
-            }
-            stored_.push_back(s);
-        }
-        list.ctx = const_cast<InputEvents*>(this);
-        list.size = [](const clap_input_events_t* l) {
-            return static_cast<uint32_t>(static_cast<const InputEvents*>(l->ctx)->stored_.size());
-        };
-        list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
-            return &static_cast<const InputEvents*>(l->ctx)->stored_[i].header;
-        };
-    }
-    clap_input_events_t list{};
-
-  private:
-    union Stored {
-        clap_event_header_t header;
-        clap_event_param_value_t param;
-        clap_event_transport_t transport;
-    };
-    std::vector<Stored> stored_;
-};
 
 class Plugin {
   public:
@@ -79,11 +32,6 @@ class Plugin {
         const auto* factory =
             static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
         host_.host_data = this;
-        host_.get_extension = [](const clap_host_t*, const char*) -> const void* {
-            return nullptr;
-        };
-        host_.request_restart = host_.request_process =
-            host_.request_callback = [](const clap_host_t*) {};
         plugin =
             factory->create_plugin(factory, &host_, factory->get_plugin_descriptor(factory, 0)->id);
         if (plugin == nullptr || !plugin->init(plugin)) return;
@@ -201,9 +149,7 @@ class Plugin {
   private:
     void* library_ = nullptr;
     const clap_plugin_entry_t* entry_ = nullptr;
-    clap_host_t host_{
-        CLAP_VERSION_INIT, nullptr, "tarvo-delay tests", "", "", "1", nullptr, nullptr,
-        nullptr,           nullptr};
+    clap_host_t host_ = quietHost("tarvo-delay tests");
     bool active_ = false;
 };
 

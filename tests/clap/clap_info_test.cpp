@@ -2,7 +2,6 @@
 // stereo input and output, and the controls with our names and ranges.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -10,19 +9,10 @@
 #include "formats/controls.h"
 #include "formats/identity.h"
 #include "settings/parameter_table.h"
+#include "tests/command_output.h"
 #include "tests/json_reader.h"
 
 namespace {
-
-[[maybe_unused]] std::string output(const std::string& command) {
-    std::string text;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return text;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    pclose(pipe);
-    return text;
-}
 
 TEST(ClapInfo, DescribesOurPluginItsPortsAndControls) {
 #ifndef TARVO_CHECKERS_DIR
@@ -31,7 +21,8 @@ TEST(ClapInfo, DescribesOurPluginItsPortsAndControls) {
 #else
     const std::string checker = std::string(TARVO_CHECKERS_DIR) + "/linux/clap-info";
     ASSERT_TRUE(std::filesystem::exists(checker)) << checker;
-    const std::string json = output("'" + checker + "' '" + TARVO_CLAP_PATH + "' 2>/dev/null");
+    const std::string json =
+        test::commandOutput("'" + checker + "' '" + TARVO_CLAP_PATH + "' 2>/dev/null");
     const jsontest::Value info = jsontest::Reader(json.substr(json.find('{'))).document();
     ASSERT_EQ(info["plugin_count"].number, 1);
     const jsontest::Value& plugin = info["plugins"].items.at(0);

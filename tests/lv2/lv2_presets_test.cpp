@@ -14,20 +14,13 @@
 #include "core/plugin_core.h"
 #include "lv2/port_symbol.h"
 #include "lv2/ports.h"
+#include "tests/command_output.h"
 #include "tests/json_reader.h"
 #include "tests/lv2/lv2_host.h"
 
 namespace {
 
-std::string toolOutput(const std::string& arguments) {
-    const std::string command = std::string("'") + TARVO_CLI_PATH + "' " + arguments;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    char buffer[4096];
-    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
-        out.append(buffer, n);
-    return out;
-}
+using test::toolOutput;
 
 std::string nodeText(const LilvNode* node) {
     return node != nullptr && lilv_node_is_string(node) ? lilv_node_as_string(node) : "";

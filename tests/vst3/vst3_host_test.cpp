@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "tests/command_output.h"
 #include "tests/json_reader.h"
 
 namespace {
@@ -252,15 +253,7 @@ TEST(Vst3Host, AStateThatCannotBeReadIsRefusedAndChangesNothing) {
 }
 
 #ifdef TARVO_CLI_PATH
-std::string toolOutput(const std::string& arguments) {
-    const std::string command = std::string("'") + TARVO_CLI_PATH + "' " + arguments;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    char buffer[4096];
-    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
-        out.append(buffer, n);
-    return out;
-}
+using test::toolOutput;
 
 std::string programText(Plugin& plugin, int index, const char* attribute) {
     v3_str_128 text{};

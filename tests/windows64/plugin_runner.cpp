@@ -27,6 +27,7 @@
 #endif
 
 #include "formats/identity.h"
+#include "tests/clap/clap_events.h"
 #include "tests/vst3/host_objects.h"
 
 namespace {
@@ -47,62 +48,9 @@ void* symbol(void* library, const char* name) {
 #endif
 }
 
-struct Event {
-    uint32_t frame;
-    uint32_t id;
-    double value;
-    bool tempo;
-};
+using claptest::Event;
 
-class Events {
-  public:
-    explicit Events(const std::vector<Event>& events) {
-        for (const Event& e : events) {
-            Stored s{};
-            if (e.tempo) {
-                s.transport.header = {sizeof s.transport, e.frame, CLAP_CORE_EVENT_SPACE_ID,
-                                      CLAP_EVENT_TRANSPORT, 0};
-                s.transport.flags = CLAP_TRANSPORT_HAS_TEMPO;
-                s.transport.tempo = e.value;
-            } else {
-                s.param.header = {sizeof s.param, e.frame, CLAP_CORE_EVENT_SPACE_ID,
-                                  CLAP_EVENT_PARAM_VALUE, 0};
-                s.param.param_id = e.id;
-                s.param.note_id = -1;
-                s.param.port_index = s.param.channel = s.param.key = -1;
-                s.param.value = e.value;
-            }
-            stored_.push_back(s);
-        }
-        list.ctx = this;
-        list.size = [](const clap_input_events_t* l) {
-            return static_cast<uint32_t>(static_cast<Events*>(l->ctx)->stored_.size());
-        };
-        list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
-            return &static_cast<Events*>(l->ctx)->stored_[i].header;
-        };
-    }
-    clap_input_events_t list{};
-
-  private:
-    union Stored {
-        clap_event_header_t header;
-        clap_event_param_value_t param;
-        clap_event_transport_t transport;
-    };
-    std::vector<Stored> stored_;
-};
-
-const clap_host_t kHost = {CLAP_VERSION_INIT,
-                           nullptr,
-                           "plugin_runner",
-                           "",
-                           "",
-                           "1",
-                           [](const clap_host_t*, const char*) -> const void* { return nullptr; },
-                           [](const clap_host_t*) {},
-                           [](const clap_host_t*) {},
-                           [](const clap_host_t*) {}};
+const clap_host_t kHost = claptest::quietHost("plugin_runner");
 
 struct Session {
     int32_t rate;
@@ -168,7 +116,7 @@ void render(const clap_plugin_t* plugin, const Session& s, const std::vector<flo
                 e.frame -= static_cast<uint32_t>(at);
                 here.push_back(e);
             }
-        const Events events(here);
+        const claptest::InputEvents events(here);
         float* inputs[2] = {l.data() + at, r.data() + at};  // in place
         clap_audio_buffer_t buffer{inputs, nullptr, 2, 0, 0};
         clap_process_t process{};
@@ -218,7 +166,7 @@ bool runClap(const char* path, std::vector<float>& out) {
         const clap_plugin_t* plugin = clap.create();
         if (plugin == nullptr) return false;
         const auto* params = extension<clap_plugin_params_t>(plugin, CLAP_EXT_PARAMS);
-        const Events before(s.before);
+        const claptest::InputEvents before(s.before);
         params->flush(plugin, &before.list, nullptr);
         if (!plugin->activate(plugin, s.rate, 1, 8192)) return false;
         render(plugin, s, signal(30000, static_cast<uint32_t>(i + 1)), out);
