@@ -1,26 +1,10 @@
-# Cross build for the music host's platform: 32-bit Windows, with MinGW-w64's GCC (the win32
-# threading flavour, so nothing links against a pthread DLL).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for the music host's platform: 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(TARVO_MINGW_PREFIX i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${TARVO_MINGW_PREFIX}-gcc-win32 ${TARVO_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${TARVO_MINGW_PREFIX}-g++-win32 ${TARVO_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${TARVO_MINGW_PREFIX}-windres)
-find_program(CMAKE_OBJDUMP NAMES ${TARVO_MINGW_PREFIX}-objdump)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARVO_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw_tools.cmake)
 
 # SSE2 arithmetic instead of the x87 stack, no contraction into fused multiply-adds, and a
 # stack realigned on entry: the host calls in with only 4-byte stack alignment.
 set(TARVO_WINDOWS_FLAGS "-march=pentium4 -msse2 -mfpmath=sse -mstackrealign -ffp-contract=off")
 set(CMAKE_C_FLAGS_INIT "${TARVO_WINDOWS_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "${TARVO_WINDOWS_FLAGS}")
-
-# Only system DLLs may be imported: the C and C++ runtimes of the compiler go in statically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
